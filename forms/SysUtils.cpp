@@ -1,0 +1,56 @@
+#include "SysUtils.h"
+
+namespace forms {
+
+namespace {
+
+std::string DefaultFormText(int id) {
+    switch (id) {
+    case stReadError: return "Stream read error";
+    case stWriteError: return "Stream write error";
+    case stFOpenError: return "Cannot open file %s";
+    case stFCreateError: return "Cannot create file %s";
+    }
+    return {};
+}
+
+TFormTextLookup textLookup = nullptr;
+
+// Days from 0001-01-01 (proleptic Gregorian) to the given date.
+long DaysFromCivilOrigin(int year, int month, int day) {
+    static const int cumulative[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    long y = year - 1;
+    long days = y * 365 + y / 4 - y / 100 + y / 400 + cumulative[month - 1] + (day - 1);
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (leap && month > 2) ++days;
+    return days;
+}
+
+} // namespace
+
+void SetFormTextLookup(TFormTextLookup lookup) { textLookup = lookup; }
+
+std::string FormText(TFormTextId id) {
+    if (textLookup) {
+        std::string text = textLookup(id);
+        if (!text.empty()) return text;
+    }
+    return DefaultFormText(id);
+}
+
+std::string FormTextFmt(TFormTextId id, const std::string& arg) {
+    std::string text = FormText(id);
+    auto pos = text.find("%s");
+    if (pos != std::string::npos) text.replace(pos, 2, arg);
+    return text;
+}
+
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
+    const long oleOrigin = DaysFromCivilOrigin(1899, 12, 30);
+    double days = double(DaysFromCivilOrigin(year, month, day) - oleOrigin);
+    double fraction = (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / 86400000.0;
+    // Before the origin the fraction counts away from zero, as OLE dates do.
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+} // namespace forms

@@ -1,0 +1,48 @@
+// Exceptions, the library's own message texts and small date/file helpers.
+// Portable: no platform header appears here.
+#pragma once
+#include <exception>
+#include <string>
+
+namespace forms {
+
+// Base of every error the library raises; carries a user-readable message.
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : Message(std::move(message)) {}
+    const char* what() const noexcept override { return Message.c_str(); }
+    std::string Message;
+};
+
+class EStreamError : public Exception { using Exception::Exception; };
+class EReadError : public EStreamError { using EStreamError::EStreamError; };
+class EWriteError : public EStreamError { using EStreamError::EStreamError; };
+class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
+class EFCreateError : public EStreamError { using EStreamError::EStreamError; };
+
+// Identifiers of the library's own texts. A language module may translate them,
+// so they are looked up by number; the English defaults serve until a lookup
+// function is installed (the Win32 side installs one reading the resource
+// module's string table).
+enum TFormTextId : int {
+    stReadError = 65000,
+    stWriteError = 65001,
+    stFOpenError = 65002,   // takes the file name for %s
+    stFCreateError = 65003, // takes the file name for %s
+};
+
+using TFormTextLookup = std::string (*)(int id);
+void SetFormTextLookup(TFormTextLookup lookup);
+std::string FormText(TFormTextId id);
+// FormText with the first "%s" replaced by arg.
+std::string FormTextFmt(TFormTextId id, const std::string& arg);
+
+// Current local date and time as an OLE date: days since 1899-12-30 00:00 plus
+// the time of day as a fraction, milliseconds included.
+double Now();
+double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
+
+bool FileExists(const std::string& fileName);
+bool DeleteFileNamed(const std::string& fileName);
+
+} // namespace forms

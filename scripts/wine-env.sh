@@ -1,0 +1,37 @@
+# Sourced by the scripts that run Windows programs here: a project-local
+# 32-bit Wine prefix, an X display and one long-lived wineserver.
+VARNOQ_ROOT="${VARNOQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export WINEPREFIX="$VARNOQ_ROOT/build/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Starts Xvfb on a free display with a small window manager, so windows get
+# the focus and activation a desktop gives them. Keeps an existing DISPLAY
+# when VARNOQ_USE_DISPLAY=1.
+start_display() {
+  if [ "${VARNOQ_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
+  openbox --sm-disable >/dev/null 2>&1 &
+  WM_PID=$!
+}
+
+# Creates the prefix once (never lazily from parallel tests), then keeps one
+# wineserver alive. Every output is redirected: Wine's background processes
+# inherit open pipes and would hold a caller's pipeline open.
+start_wine() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating Wine prefix (once, ~15 s)"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1 </dev/null
+    wineserver -w >/dev/null 2>&1 </dev/null
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null
+  # Start Wine's own services now, with no pipe to inherit.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+}
