@@ -10,6 +10,16 @@ std::string DefaultFormText(int id) {
     case stWriteError: return "Stream write error";
     case stFOpenError: return "Cannot open file %s";
     case stFCreateError: return "Cannot create file %s";
+    case stAssignError: return "Cannot assign a %s to a %s";
+    case stLayoutError: return "Layout error in line %s: %s";
+    case stLayoutSyntax: return "%s expected";
+    case stLayoutUnknownClass: return "Class %s not found";
+    case stLayoutUnknownProperty: return "Property %s does not exist";
+    case stLayoutBadValue: return "Invalid value for property %s";
+    case stLayoutUnknownHandler: return "Handler %s not found";
+    case stLayoutMissing: return "Layout resource %s not found";
+    case stLayoutTooLarge: return "%s is too large";
+    case stMessageBoxError: return "Error";
     }
     return {};
 }
@@ -38,10 +48,17 @@ std::string FormText(TFormTextId id) {
     return DefaultFormText(id);
 }
 
-std::string FormTextFmt(TFormTextId id, const std::string& arg) {
+std::string FormTextFmt(TFormTextId id, const std::string& arg) { return FormTextFmt(id, {arg}); }
+
+std::string FormTextFmt(TFormTextId id, std::initializer_list<std::string> args) {
     std::string text = FormText(id);
-    auto pos = text.find("%s");
-    if (pos != std::string::npos) text.replace(pos, 2, arg);
+    size_t from = 0;
+    for (const std::string& arg : args) {
+        auto pos = text.find("%s", from);
+        if (pos == std::string::npos) break;
+        text.replace(pos, 2, arg);
+        from = pos + arg.size(); // an argument's own "%s" is not replaced again
+    }
     return text;
 }
 

@@ -2,6 +2,7 @@
 // Portable: no platform header appears here.
 #pragma once
 #include <exception>
+#include <initializer_list>
 #include <string>
 
 namespace forms {
@@ -29,6 +30,17 @@ enum TFormTextId : int {
     stWriteError = 65001,
     stFOpenError = 65002,   // takes the file name for %s
     stFCreateError = 65003, // takes the file name for %s
+    stAssignError = 65004,  // "Cannot assign a %s to a %s"
+    // Layout reading and binding; the first %s is the line number.
+    stLayoutError = 65010,        // "Layout error in line %s: %s"
+    stLayoutSyntax = 65011,       // "%s expected"
+    stLayoutUnknownClass = 65012, // "Class %s not found"
+    stLayoutUnknownProperty = 65013, // "Property %s does not exist"
+    stLayoutBadValue = 65014,     // "Invalid value for property %s"
+    stLayoutUnknownHandler = 65015, // "Handler %s not found"
+    stLayoutMissing = 65016,      // "Layout resource %s not found"
+    stLayoutTooLarge = 65017,     // "%s is too large"
+    stMessageBoxError = 65020,    // caption of the error message box
 };
 
 using TFormTextLookup = std::string (*)(int id);
@@ -36,6 +48,8 @@ void SetFormTextLookup(TFormTextLookup lookup);
 std::string FormText(TFormTextId id);
 // FormText with the first "%s" replaced by arg.
 std::string FormTextFmt(TFormTextId id, const std::string& arg);
+// FormText with each "%s" replaced by the next of args, in order.
+std::string FormTextFmt(TFormTextId id, std::initializer_list<std::string> args);
 
 // Current local date and time as an OLE date: days since 1899-12-30 00:00 plus
 // the time of day as a fraction, milliseconds included.

@@ -1,0 +1,38 @@
+// Registered modules and the resource module: the module from which every
+// window layout and every text of the library is loaded. At start it is the
+// program's own executable; a language module may take its place.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace forms {
+
+struct TLibModule {
+    HINSTANCE Instance;
+    HINSTANCE ResInstance; // the module its resources come from
+};
+
+// The program's own module is registered on first use; DLLs built on the
+// library may register theirs.
+void RegisterModule(HINSTANCE instance);
+HINSTANCE MainInstance();
+// The resource module of the program's own module.
+HINSTANCE ResourceModule();
+
+// Makes module the resource module of the program's own entry and returns
+// it; a language module that held that place before is released. Returns 0
+// and changes nothing when the program's module is not registered.
+HINSTANCE SwapResourceModule(HINSTANCE module);
+
+// A text of the resource module's string table; empty when absent.
+std::string LoadResString(UINT id);
+// The whole content of an RCDATA resource of the resource module; false
+// when absent.
+bool LoadResourceData(const std::string& name, std::string& data);
+
+// Routes the library's own texts (error messages, captions) through the
+// resource module's string table, so a language module translates them.
+void UseResourceTexts();
+
+} // namespace forms
