@@ -1,0 +1,24 @@
+// Hooks through which the application layer hears what happens in controls,
+// without the controls knowing the application.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+namespace forms {
+
+class TControl;
+
+struct TControlHooks {
+    // Called inside a catch block when a handler let an exception escape.
+    std::function<void()> HandleException;
+    // The control under the mouse changed (null: the mouse left).
+    std::function<void(TControl*)> MouseControlChanged;
+    // A mouse message arrived (hints hide on presses).
+    std::function<void(UINT msg)> MouseActivity;
+    std::function<void(TControl*)> ControlDestroyed;
+};
+
+TControlHooks& ControlHooks();
+
+} // namespace forms

@@ -1,0 +1,284 @@
+// Controls: the windowed and windowless building blocks every window of the
+// program is made of. TWinControl owns an HWND; TGraphicControl has none and
+// lives on its parent's window, which paints it, routes mouse input to it and
+// asks it for its cursor and hint.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Components.h"
+#include "Graphics.h"
+
+namespace forms {
+
+class TWinControl;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// Shift state bits of mouse and keyboard events.
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64;
+
+// Screen cursors by number, as layouts and the screen's cursor table know them.
+using TCursor = int;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeAll = -22,
+                  crHourGlass = -11, crNo = -18, crHandPoint = -21;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+    std::string ClassName() const override { return "TControl"; }
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+    virtual RECT ClientRect() const { return {0, 0, width_, height_}; }
+    // Client size as layouts give it for windows with a frame.
+    virtual void SetClientSize(int width, int height) { SetBounds(left_, top_, width, height); }
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible here and in every parent up to a shown window.
+    bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
+
+    TColor Color() const { return color_; }
+    virtual void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+    TFont& Font() { return *font_; }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+
+    const std::string& Caption() const { return caption_; }
+    virtual void SetCaption(const std::string& caption);
+
+    const std::string& Hint() const { return hint_; }
+    virtual void SetHint(const std::string& hint) { hint_ = hint; }
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value) { showHint_ = value; }
+
+    TCursor Cursor() const { return cursor_; }
+    virtual void SetCursor(TCursor cursor);
+
+    POINT ClientToScreen(POINT p) const;
+    POINT ScreenToClient(POINT p) const;
+    // Position of the control's client origin in the nearest window.
+    POINT OriginInWindow() const;
+
+    virtual void Invalidate();
+    void Update();
+    void Repaint();
+    void BringToFront();
+
+    // Notifications the parent window sends to its windowless children, and
+    // the ordinary mouse handling every control shares.
+    virtual bool HitTest(int x, int y); // point in control coordinates
+    virtual bool HintShow(std::string& text); // false refuses the hint
+    virtual void MouseEnter() {}
+    virtual void MouseLeave() {}
+    virtual void EnabledChanged();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void Click();
+    virtual void DblClick();
+
+    TNotifyEvent OnClick, OnDblClick;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+    bool IsWindowed() const { return windowed_; }
+    void Loaded() override;
+
+protected:
+    // Called after the parent's font or colour changed, for controls that follow it.
+    virtual void ParentFontChanged();
+    virtual void ParentColorChanged();
+    virtual void FontChanged();
+    virtual void BoundsChanged() {}
+    void RequestAlign();
+
+    bool windowed_ = false;
+    TWinControl* parent_ = nullptr;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool clicked_ = false; // the left button went down on the control; a release on it clicks
+
+private:
+    friend class TWinControl;
+    TAlign align_ = alNone;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TColor color_ = clBtnFace;
+    bool parentColor_ = false;
+    std::unique_ptr<TFont> font_;
+    bool parentFont_ = true;
+    bool followingParentFont_ = false;
+    std::string caption_;
+    std::string hint_;
+    bool showHint_ = false;
+    TCursor cursor_ = crDefault;
+};
+
+// A windowless control painted on its parent's window. Its canvas draws
+// into the parent's device context with the origin moved to the control.
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner);
+    ~TGraphicControl() override;
+    std::string ClassName() const override { return "TGraphicControl"; }
+
+    TCanvas& Canvas() { return *canvas_; }
+    // Paints the control into dc, whose origin the parent has moved to the
+    // control's top-left corner and whose clipping it has set.
+    void PaintTo(HDC dc);
+
+protected:
+    virtual void Paint() {}
+
+private:
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+struct TCreateParams {
+    std::string WinClassName; // a system class to subclass, or empty for our own
+    DWORD Style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD ExStyle = 0;
+    std::string Caption;
+    UINT ClassStyle = CS_DBLCLKS;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+    std::string ClassName() const override { return "TWinControl"; }
+
+    // The window, created on first use with every parent before it.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void HandleNeeded() { Handle(); }
+    static TWinControl* FromHandle(HWND wnd);
+
+    const std::vector<TControl*>& Controls() const { return controls_; } // z-order, bottom first
+    int ControlCount() const { return int(controls_.size()); }
+
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order);
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+    bool Focused() const;
+    virtual bool CanFocus() const;
+    virtual void SetFocus();
+
+    // The windowless child at a point in client coordinates, topmost first,
+    // that is visible, enabled (unless allowDisabled) and answers the hit test.
+    TControl* ControlAtPos(POINT p, bool allowDisabled);
+
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+    void SetEnabled(bool enabled) override;
+    void SetCaption(const std::string& caption) override;
+    void Invalidate() override;
+    RECT ClientRect() const override;
+    void AlignControls();
+
+    TNotifyEvent OnEnter, OnExit;
+
+    // Sends a message to the window, creating it when needed.
+    LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void DestroyWnd();
+    // After the window exists: push the state kept so far into it.
+    virtual void InitializeWnd() {}
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    // WM_COMMAND, WM_NOTIFY, WM_DRAWITEM and the like, sent to the parent
+    // by a system control and handed back to the control here.
+    virtual bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Painting of our own windows: background, then windowless children,
+    // all composed off-screen and copied in one step.
+    virtual void PaintWindow(TCanvas& canvas);
+    virtual bool PaintsOwnBackground() const { return windowSubclassed_ == false; }
+    void PaintControls(HDC dc, const RECT& clip);
+    void FontChanged() override;
+    void ParentFontChanged() override;
+    void ParentColorChanged() override;
+
+    HWND handle_ = nullptr;
+    bool windowSubclassed_ = false;
+
+private:
+    friend class TControl;
+    friend class TApplication;
+    static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+    void UpdateMouseControl(TControl* control);
+    bool HandleSetCursor(WPARAM wParam, LPARAM lParam);
+    void UpdateFontHandle();
+
+    std::vector<TControl*> controls_;
+    WNDPROC defWndProc_ = nullptr;
+    int tabOrder_ = -1;
+    bool tabStop_ = false;
+    TControl* captureControl_ = nullptr;
+    TControl* mouseControl_ = nullptr;
+    bool trackingLeave_ = false;
+    bool aligning_ = false;
+};
+
+// A windowed control that draws itself on a canvas (off-screen composed).
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* owner);
+    ~TCustomControl() override;
+    std::string ClassName() const override { return "TCustomControl"; }
+    TCanvas& Canvas() { return *canvas_; }
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(TCanvas& canvas) override;
+
+private:
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+// Screen-wide lookups of the form library.
+// The control under a point in screen coordinates, disabled controls excluded.
+TControl* FindControlAtScreenPoint(POINT screenPoint);
+HCURSOR ScreenCursor(TCursor cursor);
+
+} // namespace forms

@@ -1,0 +1,406 @@
+#include "Forms.h"
+
+#include "ControlHooks.h"
+#include "Layouts.h"
+#include "Resources.h"
+
+namespace forms {
+
+// -------------------------------------------------------------------- TForm
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+    SetVisible(false);
+    SetParentFont(false);
+    SetTabStop(false);
+}
+
+TForm::~TForm() {
+    DoDestroy();
+    if (Application()->MainForm() == this) Application()->MainFormClosed(this);
+}
+
+void TForm::DoDestroy() {
+    if (destroyCalled_) return;
+    destroyCalled_ = true;
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            Application()->HandleException();
+        }
+    }
+}
+
+void TForm::RegisterHandler(const std::string& name, TNotifyEvent handler) { notifyHandlers_[name] = std::move(handler); }
+void TForm::RegisterHandler(const std::string& name, TMouseEvent handler) { mouseHandlers_[name] = std::move(handler); }
+
+const TNotifyEvent* TForm::FindNotifyHandler(const std::string& name) const {
+    auto it = notifyHandlers_.find(name);
+    return it == notifyHandlers_.end() ? nullptr : &it->second;
+}
+
+const TMouseEvent* TForm::FindMouseHandler(const std::string& name) const {
+    auto it = mouseHandlers_.find(name);
+    return it == mouseHandlers_.end() ? nullptr : &it->second;
+}
+
+void TForm::InitLayout(const std::string& resourceName) {
+    ReadLayoutResource(this, resourceName);
+    if (OnCreate) OnCreate(this);
+}
+
+void TForm::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    RECT r{0, 0, width, height};
+    TCreateParams params;
+    CreateParams(params);
+    AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
+    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::CreateParams(TCreateParams& params) {
+    params.Caption = Caption();
+    params.ExStyle = WS_EX_CONTROLPARENT;
+    switch (borderStyle_) {
+    case bsNone: params.Style = WS_POPUP; break;
+    case bsSingle: params.Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; break;
+    case bsSizeable: params.Style = WS_OVERLAPPEDWINDOW; break;
+    case bsDialog:
+        params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        params.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow:
+        params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    params.Style |= WS_CLIPCHILDREN;
+}
+
+void TForm::CreateWnd() {
+    if (clientWidth_ > 0 || clientHeight_ > 0) SetClientSize(clientWidth_, clientHeight_);
+    if (position_ == poScreenCenter) {
+        SetBounds((GetSystemMetrics(SM_CXSCREEN) - Width()) / 2, (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2,
+                  Width(), Height());
+    }
+    TWinControl::CreateWnd();
+}
+
+void TForm::Show() {
+    Handle();
+    SetVisible(true);
+    ShowWindow(handle_, SW_SHOW);
+    SetForegroundWindow(handle_);
+    if (OnShow) OnShow(this);
+}
+
+void TForm::Close() {
+    if (OnClose) OnClose(this);
+    if (modal_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        return;
+    }
+    SetVisible(false);
+    if (Application()->MainForm() == this) Application()->Terminate();
+}
+
+namespace {
+BOOL CALLBACK CollectEnabledWindow(HWND wnd, LPARAM list) {
+    if (IsWindowVisible(wnd) && IsWindowEnabled(wnd)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(wnd);
+    return TRUE;
+}
+} // namespace
+
+TModalResult TForm::ShowModal() {
+    // Every other window of the program waits while this one is up.
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    HWND active = GetActiveWindow();
+    for (HWND wnd : disabled) EnableWindow(wnd, FALSE);
+    modal_ = true;
+    modalResult_ = mrNone;
+    try {
+        Show();
+        while (modalResult_ == mrNone) {
+            if (!Application()->HandleMessage()) {
+                // WM_QUIT ends the modal loop too; post it again for the outer loop.
+                PostQuitMessage(0);
+                if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            }
+        }
+    } catch (...) {
+        modal_ = false;
+        for (HWND wnd : disabled) EnableWindow(wnd, TRUE);
+        throw;
+    }
+    modal_ = false;
+    for (HWND wnd : disabled)
+        if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+    if (active && IsWindow(active)) SetActiveWindow(active);
+    SetVisible(false);
+    return modalResult_;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_COMMAND:
+        // Enter and Escape, as the dialog keys deliver them.
+        if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+            TControl* target = LOWORD(wParam) == IDOK ? defaultControl_ : cancelControl_;
+            if (target && target->Enabled() && target->Visible()) target->Click();
+            return 0;
+        }
+        break;
+    case WM_MOVE:
+        if (handle_) {
+            RECT r;
+            GetWindowRect(handle_, &r);
+            left_ = r.left;
+            top_ = r.top;
+        }
+        break;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+TForm* GetParentForm(TControl* control) {
+    while (control && control->Parent()) control = control->Parent();
+    return dynamic_cast<TForm*>(control);
+}
+
+// ------------------------------------------------------------- THintWindow
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+    SetVisible(false);
+    SetParentFont(false);
+    SetColor(clInfoBk);
+}
+
+void THintWindow::CreateParams(TCreateParams& params) {
+    params.Style = WS_POPUP | WS_BORDER;
+    params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
+    params.ClassStyle = CS_SAVEBITS;
+}
+
+void THintWindow::ActivateHint(POINT screenPos, const std::string& text) {
+    SetCaption(text);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, Font().Handle());
+    RECT r{0, 0, 300, 0};
+    DrawTextA(dc, text.c_str(), int(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    SetBounds(screenPos.x, screenPos.y, r.right + 8, r.bottom + 4);
+    Handle();
+    SetWindowPos(handle_, HWND_TOPMOST, Left(), Top(), Width(), Height(), SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    TControl::SetVisible(true);
+    Invalidate();
+    active_ = true;
+}
+
+void THintWindow::ReleaseHint() {
+    if (!active_) return;
+    active_ = false;
+    if (HandleAllocated()) ShowWindow(handle_, SW_HIDE);
+    TControl::SetVisible(false);
+}
+
+void THintWindow::Paint() {
+    RECT r = ClientRect();
+    Canvas().Brush().SetColor(Color());
+    Canvas().FillRect(r);
+    Canvas().Font().SetColor(clInfoText);
+    InflateRect(&r, -3, -1);
+    Canvas().Brush().SetStyle(bsClear);
+    Canvas().DrawText(Caption(), r, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT);
+}
+
+// ------------------------------------------------------------ TApplication
+
+namespace {
+TApplication* theApplication = nullptr;
+}
+
+TApplication* Application() {
+    if (!theApplication) theApplication = new TApplication();
+    return theApplication;
+}
+
+TApplication::TApplication() : TComponent(nullptr) {
+    theApplication = this;
+    UseResourceTexts();
+    hintWindow_ = new THintWindow(this);
+    hintWindow_->Font().SetName("Tahoma");
+    hintWindow_->Font().SetHeight(-11);
+    ControlHooks().HandleException = [this] { HandleException(); };
+    ControlHooks().MouseControlChanged = [this](TControl* c) { MouseControlChanged(c); };
+    ControlHooks().MouseActivity = [this](UINT msg) { MouseActivity(msg); };
+    ControlHooks().ControlDestroyed = [this](TControl* c) {
+        if (c == mouseControl_) mouseControl_ = nullptr;
+        if (c == hintControl_) {
+            hintControl_ = nullptr;
+            StopHintTimer();
+            if (hintWindow_) hintWindow_->ReleaseHint();
+        }
+        if (c == mainForm_) mainForm_ = nullptr;
+    };
+}
+
+TApplication::~TApplication() {
+    StopHintTimer();
+    hintWindow_ = nullptr;
+    DestroyComponents();
+    ControlHooks() = TControlHooks();
+    if (theApplication == this) theApplication = nullptr;
+}
+
+void TApplication::Run() {
+    if (mainForm_) mainForm_->Show();
+    while (!terminated_ && mainForm_) {
+        if (!HandleMessage()) break;
+    }
+}
+
+bool TApplication::HandleMessage() {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+        terminated_ = true;
+        return false;
+    }
+    if (got > 0) ProcessMessage(msg);
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            PostQuitMessage(int(msg.wParam));
+            return;
+        }
+        ProcessMessage(msg);
+    }
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+    try {
+        // Tab, arrows, Enter and Escape move and press as in a dialog.
+        HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (top && dynamic_cast<TForm*>(TWinControl::FromHandle(top)) && msg.message >= WM_KEYFIRST &&
+            msg.message <= WM_KEYLAST && IsDialogMessageA(top, &msg))
+            return true;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    } catch (...) {
+        HandleException();
+    }
+    return true;
+}
+
+void TApplication::Terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+void TApplication::MainFormClosed(TForm* form) {
+    if (form == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::HandleException() {
+    std::string message;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    CancelHint();
+    HWND owner = GetActiveWindow();
+    MessageBox(message, title_.empty() ? FormText(stMessageBoxError) : title_, MB_OK | MB_ICONSTOP);
+    (void)owner;
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+    return ::MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags | MB_TASKMODAL);
+}
+
+// Hints
+
+void TApplication::MouseControlChanged(TControl* control) {
+    mouseControl_ = control;
+    if (control == hintControl_) return;
+    hintWindow_->ReleaseHint();
+    StopHintTimer();
+    hintControl_ = nullptr;
+    if (control && ShowHint) {
+        hintControl_ = control;
+        StartHintTimer(HintPause);
+    }
+}
+
+void TApplication::MouseActivity(UINT msg) {
+    if (msg != WM_MOUSEMOVE) {
+        // A press ends the hint; a fresh one needs a fresh pause.
+        CancelHint();
+        return;
+    }
+    if (!hintControl_ && mouseControl_ && ShowHint && !hintWindow_->Active()) {
+        hintControl_ = mouseControl_;
+        StartHintTimer(HintPause);
+    }
+}
+
+void TApplication::CancelHint() {
+    if (!hintControl_) return;
+    hintWindow_->ReleaseHint();
+    StopHintTimer();
+    hintControl_ = nullptr;
+}
+
+void TApplication::ActivateHint() {
+    StopHintTimer();
+    if (!hintControl_) hintControl_ = mouseControl_;
+    TControl* control = hintControl_;
+    if (!control || !control->ShowHint()) return;
+    std::string text = control->Hint();
+    if (!control->HintShow(text) || text.empty()) return;
+    POINT p;
+    GetCursorPos(&p);
+    hintWindow_->ActivateHint({p.x, p.y + 20}, text);
+    StartHintTimer(HintHidePause);
+}
+
+void TApplication::StartHintTimer(UINT ms) {
+    StopHintTimer();
+    hintTimer_ = SetTimer(nullptr, 0, ms, &TApplication::HintTimerProc);
+}
+
+void TApplication::StopHintTimer() {
+    if (hintTimer_) KillTimer(nullptr, hintTimer_);
+    hintTimer_ = 0;
+}
+
+void CALLBACK TApplication::HintTimerProc(HWND, UINT, UINT_PTR, DWORD) {
+    TApplication* app = theApplication;
+    if (!app) return;
+    if (app->hintWindow_->Active()) {
+        app->StopHintTimer();
+        app->hintWindow_->ReleaseHint();
+        return;
+    }
+    try {
+        app->ActivateHint();
+    } catch (...) {
+        app->HandleException();
+    }
+}
+
+} // namespace forms

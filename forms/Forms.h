@@ -1,0 +1,165 @@
+// Top-level windows, the application object with its message loop, modal
+// loops, error display and hints.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "Controls.h"
+
+namespace forms {
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
+enum TPosition { poDesigned, poScreenCenter };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+    std::string ClassName() const override { return "TForm"; }
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle style) { borderStyle_ = style; }
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+    int ClientWidth() const { return clientWidth_; }
+    int ClientHeight() const { return clientHeight_; }
+    void SetClientSize(int width, int height) override;
+
+    void Show();
+    void Close();
+    // Runs a modal loop until ModalResult is set (1 accept, 2 cancel;
+    // closing by the frame gives 2) and returns it.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult result) { modalResult_ = result; }
+    bool Modal() const { return modal_; }
+
+    // Buttons that Enter and Escape press.
+    void SetDefaultControl(TControl* control) { defaultControl_ = control; }
+    void SetCancelControl(TControl* control) { cancelControl_ = control; }
+
+    TNotifyEvent OnCreate, OnDestroy, OnShow, OnClose;
+
+    void RegisterHandler(const std::string& name, TNotifyEvent handler);
+    void RegisterHandler(const std::string& name, TMouseEvent handler);
+    const TNotifyEvent* FindNotifyHandler(const std::string& name) const;
+    const TMouseEvent* FindMouseHandler(const std::string& name) const;
+
+    // Builds the form from the layout resource named like its class (upper
+    // case), then runs OnCreate. Called by the derived form's constructor once
+    // its handlers are registered.
+    void InitLayout(const std::string& resourceName);
+
+    // Typed lookup of a component the layout created; raises when missing.
+    template <class T>
+    T* Field(const std::string& name) {
+        T* c = dynamic_cast<T*>(FindComponent(name));
+        if (!c) throw Exception("Component " + name + " of class " + ClassName() + " is missing in its layout");
+        return c;
+    }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void DoDestroy();
+
+private:
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TPosition position_ = poDesigned;
+    int clientWidth_ = 0, clientHeight_ = 0;
+    TModalResult modalResult_ = mrNone;
+    bool modal_ = false;
+    bool destroyCalled_ = false;
+    TControl* defaultControl_ = nullptr;
+    TControl* cancelControl_ = nullptr;
+    std::map<std::string, TNotifyEvent> notifyHandlers_;
+    std::map<std::string, TMouseEvent> mouseHandlers_;
+};
+
+// The form a control lies on, or null.
+TForm* GetParentForm(TControl* control);
+
+class THintWindow : public TCustomControl {
+public:
+    explicit THintWindow(TComponent* owner);
+    std::string ClassName() const override { return "THintWindow"; }
+    void ActivateHint(POINT screenPos, const std::string& text);
+    void ReleaseHint();
+    bool Active() const { return active_; }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void Paint() override;
+
+private:
+    bool active_ = false;
+};
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+    std::string ClassName() const override { return "TApplication"; }
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title) { title_ = title; }
+
+    TForm* MainForm() const { return mainForm_; }
+    // Creates a form owned by the application; the first becomes the main form.
+    template <class T, class... Args>
+    T* CreateForm(Args&&... args) {
+        T* form = new T(this, std::forward<Args>(args)...);
+        if (!mainForm_) mainForm_ = form;
+        return form;
+    }
+    void Run();
+    // Handles one message, waiting for it; false when the queue said quit.
+    bool HandleMessage();
+    void ProcessMessages();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    void MainFormClosed(TForm* form);
+
+    // Shows the exception being handled in a message box; the loop goes on.
+    void HandleException();
+    int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+    // Hints: after HintPause ms over a control with ShowHint, the control
+    // is asked for its text and the hint window shows it.
+    bool ShowHint = true;
+    UINT HintPause = 500;
+    UINT HintHidePause = 2500;
+    void CancelHint();
+    THintWindow& HintWindow() { return *hintWindow_; }
+    TControl* HintControl() const { return hintControl_; }
+    // Shows the hint for the control under the mouse now, as the pause timer would.
+    void ActivateHint();
+
+private:
+    bool ProcessMessage(MSG& msg);
+    void MouseControlChanged(TControl* control);
+    void MouseActivity(UINT msg);
+    void StartHintTimer(UINT ms);
+    void StopHintTimer();
+    static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
+
+    std::string title_;
+    TForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+    THintWindow* hintWindow_ = nullptr;
+    TControl* mouseControl_ = nullptr;
+    TControl* hintControl_ = nullptr;
+    UINT_PTR hintTimer_ = 0;
+};
+
+// The one application object of the process.
+TApplication* Application();
+
+} // namespace forms
