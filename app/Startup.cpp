@@ -1,0 +1,12 @@
+#include "Startup.h"
+
+int RunStartup(const TSharedSettingsBlock* block, const TStartupActions& actions) {
+    // Without a block the service is as good as absent.
+    if (!block || block->ServiceWindow == 0) return 1;
+    if (block->SettingsWindow != 0) {
+        actions.BringToFront(block->SettingsWindow);
+        return 1;
+    }
+    actions.LoadLanguage();
+    return actions.RunMainWindow();
+}
