@@ -5,8 +5,6 @@
 #include <cstring>
 
 #include "KbdDll.h"
-#include "ReInit.h"
-#include "Startup.h"
 #include "components/ComponentsRegistration.h"
 #include "forms/Layouts.h"
 #include "forms/Resources.h"
@@ -60,13 +58,12 @@ void TQorVarnoqForm::FormCreate(TObject*) {
         // is restored and SettingsWindow cleared when it closes.
         Application()->HandleException();
     }
-    ChooseResourceModules();
+    ChooseResourceModules(ExecutableDirectory());
     PageControl1->SetActivePageIndex(0);
     ApplyButton->SetEnabled(false);
 }
 
-void TQorVarnoqForm::ChooseResourceModules() {
-    const std::string dir = ExecutableDirectory();
+void TQorVarnoqForm::ChooseResourceModules(const std::string& dir) {
     StringModuleLoaded = false;
     if (FileExists(dir + "TORSTR.DLL")) {
         StringModule = LoadLibraryA((dir + "TORSTR.DLL").c_str());
@@ -113,20 +110,3 @@ void TQorVarnoqForm::OKButtonClick(TObject* sender) {
 
 void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    TStartupActions actions;
-    actions.BringToFront = [](uint32_t window) { SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(window))); };
-    actions.LoadLanguage = [] { LoadLanguageModule(ExecutableDirectory() + "TORLANG.DLL"); };
-    actions.RunMainWindow = [] {
-        TApplication* app = Application();
-        try {
-            app->CreateForm<TQorVarnoqForm>();
-        } catch (...) {
-            app->HandleException();
-        }
-        app->Run();
-        delete app;
-        return 0;
-    };
-    return RunStartup(SharedBlock, actions);
-}

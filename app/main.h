@@ -36,9 +36,12 @@ public:
     void CancelButtonClick(forms::TObject* sender);
     void ApplyButtonClick(forms::TObject* sender);
 
-private:
-    void ChooseResourceModules();
+    // Takes TORSTR.DLL and TORGFX.DLL from directory when they are there,
+    // else borrows the resource module; releases only what it loaded.
+    void ChooseResourceModules(const std::string& directory);
     void ReleaseResourceModules();
+
+private:
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;

@@ -34,7 +34,6 @@ source "$ROOT/scripts/wine-env.sh"
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  [ -n "${WM_PID:-}" ] && kill "$WM_PID" >/dev/null 2>&1
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
   return 0
 }

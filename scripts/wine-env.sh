@@ -6,9 +6,10 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# Starts Xvfb on a free display with a small window manager, so windows get
-# the focus and activation a desktop gives them. Keeps an existing DISPLAY
-# when VARNOQ_USE_DISPLAY=1.
+# Starts Xvfb on a free display. No window manager: Wine then handles focus
+# and activation itself, as Windows does (a manager's focus-stealing rules
+# would refuse a second program bringing a window to the front). Keeps an
+# existing DISPLAY when VARNOQ_USE_DISPLAY=1.
 start_display() {
   if [ "${VARNOQ_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then return 0; fi
   local n=90
@@ -17,8 +18,6 @@ start_display() {
   XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-  openbox --sm-disable >/dev/null 2>&1 &
-  WM_PID=$!
 }
 
 # Creates the prefix once (never lazily from parallel tests), then keeps one

@@ -1,0 +1,28 @@
+// The program's entry point: the start-up checks, the language module, then
+// the main window and the message loop.
+#include <windows.h>
+
+#include "KbdDll.h"
+#include "ReInit.h"
+#include "Startup.h"
+#include "main.h"
+
+using namespace forms;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    TStartupActions actions;
+    actions.BringToFront = [](uint32_t window) { SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(window))); };
+    actions.LoadLanguage = [] { LoadLanguageModule(ExecutableDirectory() + "TORLANG.DLL"); };
+    actions.RunMainWindow = [] {
+        TApplication* app = Application();
+        try {
+            app->CreateForm<TQorVarnoqForm>();
+        } catch (...) {
+            app->HandleException();
+        }
+        app->Run();
+        delete app;
+        return 0;
+    };
+    return RunStartup(SharedBlock, actions);
+}

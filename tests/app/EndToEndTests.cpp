@@ -1,0 +1,212 @@
+// The real program, started as a user starts it, against a shared block that
+// this test plays the service for.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Torvel32.h"
+#include "app/SharedSettingsBlock.h"
+
+namespace {
+
+std::string BinDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+TSharedSettingsBlock* Block() { return static_cast<TSharedSettingsBlock*>(AttachSharedBlock()); }
+
+struct Process {
+    PROCESS_INFORMATION info{};
+    ~Process() {
+        if (info.hProcess) {
+            if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+    // Exit code, or -1 when it is still running after timeoutMs.
+    DWORD Wait(DWORD timeoutMs) {
+        if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0) return DWORD(-1);
+        DWORD code = 0;
+        GetExitCodeProcess(info.hProcess, &code);
+        return code;
+    }
+};
+
+// A folder holding the program and the files a test puts beside it, as a
+// user's installation would.
+class Installation {
+public:
+    explicit Installation(std::initializer_list<const char*> files) {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        static int counter = 0;
+        dir_ = std::string(temp) + "varnoq-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+               std::to_string(++counter) + "\\";
+        CreateDirectoryA(dir_.c_str(), nullptr);
+        for (const char* f : files) {
+            if (CopyFileA((BinDir() + f).c_str(), (dir_ + f).c_str(), FALSE)) copied_.push_back(f);
+            else ADD_FAILURE() << "cannot copy " << f;
+        }
+    }
+    ~Installation() {
+        for (const std::string& f : {std::string("def.kfd")}) DeleteFileA((dir_ + f).c_str());
+        for (const std::string& f : copied_) DeleteFileA((dir_ + f).c_str());
+        RemoveDirectoryA(dir_.c_str());
+    }
+    std::string Exe() const { return dir_ + "Varnoq.exe"; }
+    const std::string& Dir() const { return dir_; }
+
+private:
+    std::string dir_;
+    std::vector<std::string> copied_;
+};
+
+void Start(Process& p, const std::string& exe) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string cmd = "\"" + exe + "\"";
+    std::string dir = exe.substr(0, exe.find_last_of('\\') + 1);
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                               &p.info))
+        << "cannot start " << exe;
+}
+
+// Pumps this thread's messages while waiting, so windows of the test stay alive.
+template <class Pred>
+bool WaitFor(Pred done, DWORD timeoutMs) {
+    DWORD end = GetTickCount() + timeoutMs;
+    while (GetTickCount() < end) {
+        if (done()) return true;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(20);
+    }
+    return done();
+}
+
+struct TextSearch {
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchText(HWND wnd, LPARAM data) {
+    auto* s = reinterpret_cast<TextSearch*>(data);
+    char buffer[64];
+    GetWindowTextA(wnd, buffer, sizeof buffer);
+    if (std::strcmp(buffer, s->text) != 0) return TRUE;
+    s->found = wnd;
+    return FALSE;
+}
+
+HWND FindChildWithText(HWND parent, const char* text) {
+    TextSearch search{text, nullptr};
+    EnumChildWindows(parent, MatchText, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND MakeWindow(const char* title, bool visible) {
+    HWND wnd = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 200,
+                               100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return wnd;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        block = Block();
+        ASSERT_NE(block, nullptr);
+        // A known state with every byte distinct, the service's own ones too.
+        auto* bytes = reinterpret_cast<uint8_t*>(block);
+        for (size_t i = 0; i < sizeof *block; ++i) bytes[i] = uint8_t(i * 7 + 3);
+        block->SettingsWindow = 0;
+        service = MakeWindow("stand-in service", false);
+        block->ServiceWindow = uint32_t(uintptr_t(service));
+        block->OSDDelayTime = 3;
+    }
+    void TearDown() override {
+        DestroyWindow(service);
+        std::memset(block, 0, sizeof *block);
+    }
+    TSharedSettingsBlock* block = nullptr;
+    HWND service = nullptr;
+    Installation install{"Varnoq.exe", "TORVEL32.DLL"};
+    const std::string exe = install.Exe();
+};
+
+} // namespace
+
+TEST_F(EndToEnd, WithoutServiceTheProgramEndsWithOne) {
+    block->ServiceWindow = 0;
+    Process p;
+    Start(p, exe);
+    EXPECT_EQ(p.Wait(20000), 1u);
+    EXPECT_EQ(block->SettingsWindow, 0u) << "no window was created";
+}
+
+TEST_F(EndToEnd, AnOpenSettingsWindowComesToTheFront) {
+    HWND open = MakeWindow("settings already open", true);
+    HWND other = MakeWindow("something else", true);
+    SetForegroundWindow(other);
+    WaitFor([&] { return GetForegroundWindow() == other; }, 2000);
+    block->SettingsWindow = uint32_t(uintptr_t(open));
+    Process p;
+    Start(p, exe);
+    EXPECT_EQ(p.Wait(20000), 1u);
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == open; }, 3000))
+        << "foreground " << GetForegroundWindow() << " open " << open << " other " << other;
+    DestroyWindow(open);
+    DestroyWindow(other);
+
+    // A handle of a window that is gone still ends the start.
+    block->SettingsWindow = 0x0BADF00D;
+    Process q;
+    Start(q, exe);
+    EXPECT_EQ(q.Wait(20000), 1u);
+}
+
+TEST_F(EndToEnd, ClosingRestoresEveryByteOfTheBlock) {
+    TSharedSettingsBlock before;
+    std::memcpy(&before, block, sizeof before);
+    Process p;
+    Start(p, exe);
+    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    EXPECT_EQ(owner, p.info.dwProcessId);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    // The service and the user change things meanwhile, in bytes the
+    // program interprets and in bytes it does not.
+    block->ServiceOwn1[5] ^= 0xFF;
+    block->ServiceOwn2[23] ^= 0xFF;
+    block->OSDBKColor = 0x00123456;
+
+    HWND cancel = FindChildWithText(window, "Cancel");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_EQ(p.Wait(20000), 0u);
+    EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was not restored";
+    EXPECT_EQ(block->SettingsWindow, 0u);
+}
+
+TEST_F(EndToEnd, LanguageModuleBesideTheProgramTranslatesTheWindow) {
+    Installation translated{"Varnoq.exe", "TORVEL32.DLL", "TORLANG.DLL"};
+    Process p;
+    Start(p, translated.Exe());
+    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
+    EXPECT_EQ(FindChildWithText(window, "Cancel"), nullptr);
+    HWND cancel = FindChildWithText(window, "Abbrechen");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_EQ(p.Wait(20000), 0u);
+}

@@ -1,0 +1,55 @@
+// The start-up checks decide before anything is loaded or shown.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Startup.h"
+
+namespace {
+
+struct Recorder {
+    std::vector<std::string> steps;
+    int mainWindowResult = 0;
+    TStartupActions Actions() {
+        TStartupActions a;
+        a.BringToFront = [this](uint32_t w) { steps.push_back("front " + std::to_string(w)); };
+        a.LoadLanguage = [this] { steps.push_back("language"); };
+        a.RunMainWindow = [this] {
+            steps.push_back("window");
+            return mainWindowResult;
+        };
+        return a;
+    }
+};
+
+} // namespace
+
+TEST(Startup, WithoutServiceEndsBeforeLanguageAndWindow) {
+    TSharedSettingsBlock block{};
+    block.SettingsWindow = 0x1234; // even with a settings window recorded
+    Recorder r;
+    EXPECT_EQ(RunStartup(&block, r.Actions()), 1);
+    EXPECT_TRUE(r.steps.empty());
+    // No block at all counts as no service.
+    EXPECT_EQ(RunStartup(nullptr, r.Actions()), 1);
+    EXPECT_TRUE(r.steps.empty());
+}
+
+TEST(Startup, OpenSettingsWindowIsBroughtToTheFrontInstead) {
+    TSharedSettingsBlock block{};
+    block.ServiceWindow = 0x100;
+    block.SettingsWindow = 0x2222;
+    Recorder r;
+    EXPECT_EQ(RunStartup(&block, r.Actions()), 1);
+    EXPECT_EQ(r.steps, std::vector<std::string>({"front 8738"}));
+}
+
+TEST(Startup, LanguageModuleComesBeforeTheWindow) {
+    TSharedSettingsBlock block{};
+    block.ServiceWindow = 0x100;
+    Recorder r;
+    r.mainWindowResult = 0;
+    EXPECT_EQ(RunStartup(&block, r.Actions()), 0);
+    EXPECT_EQ(r.steps, std::vector<std::string>({"language", "window"}));
+}
