@@ -2,7 +2,6 @@
 // of 108 bytes, mapped once per process and never unmapped.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #define TORVEL32_BUILD
@@ -17,7 +16,10 @@ void* mappedBlock = nullptr;
 // own section through TORVEL_SECTION_SUFFIX.
 std::string SectionName() {
     std::string name = "TorvelSharedSettingsBlock";
-    if (const char* suffix = std::getenv("TORVEL_SECTION_SUFFIX")) name += suffix;
+    // The live environment, not a runtime's copy taken at load.
+    char suffix[64];
+    DWORD n = GetEnvironmentVariableA("TORVEL_SECTION_SUFFIX", suffix, sizeof suffix);
+    if (n > 0 && n < sizeof suffix) name += suffix;
     return name;
 }
 
