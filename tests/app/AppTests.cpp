@@ -18,6 +18,8 @@ using namespace forms;
 namespace {
 
 std::string BinDir() { return ExecutableDirectory(); }
+// The language module is built apart from the program.
+std::string LanguageModulePath() { return BinDir() + "..\\lang\\TORLANG.DLL"; }
 
 class App : public ::testing::Test {
 protected:
@@ -87,7 +89,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
 TEST_F(App, BorrowedModulesAreNeverReleased) {
     // With a language module as the resource module and no libraries in the
     // folder, both loaders borrow it, and closing must leave it loaded.
-    HINSTANCE language = LoadLanguageModule(BinDir() + "TORLANG.DLL");
+    HINSTANCE language = LoadLanguageModule(LanguageModulePath());
     ASSERT_NE(language, nullptr);
     auto* form = new TQorVarnoqForm(Application());
     form->ReleaseResourceModules();
@@ -102,7 +104,7 @@ TEST_F(App, BorrowedModulesAreNeverReleased) {
 }
 
 TEST_F(App, LanguageModuleSuppliesLayoutsAndTexts) {
-    ASSERT_NE(LoadLanguageModule(BinDir() + "TORLANG.DLL"), nullptr);
+    ASSERT_NE(LoadLanguageModule(LanguageModulePath()), nullptr);
     auto* form = new TQorVarnoqForm(Application());
     EXPECT_EQ(form->CancelButton->Caption(), "Abbrechen");
     EXPECT_EQ(form->PageControl1->Pages(0)->Caption(), "Tasten");

@@ -52,7 +52,9 @@ public:
                std::to_string(++counter) + "\\";
         CreateDirectoryA(dir_.c_str(), nullptr);
         for (const char* f : files) {
-            if (CopyFileA((BinDir() + f).c_str(), (dir_ + f).c_str(), FALSE)) copied_.push_back(f);
+            // The language module is built apart from the program.
+            std::string from = std::string(f) == "TORLANG.DLL" ? BinDir() + "..\\lang\\" + f : BinDir() + f;
+            if (CopyFileA(from.c_str(), (dir_ + f).c_str(), FALSE)) copied_.push_back(f);
             else ADD_FAILURE() << "cannot copy " << f;
         }
     }

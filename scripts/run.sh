@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Runs Varnoq with the stand-in keyboard service under Wine: on your display
+# when there is one, otherwise on a private Xvfb display, where it saves a
+# screenshot of the window, prints its path and closes the window again.
+# The service is stopped when Varnoq ends.
+#
+#   scripts/run.sh              English, the program's own resources
+#   scripts/run.sh --language   with the language module (German) beside it
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="$ROOT/build/win"
+BIN="$BUILD/bin"
+
+"$ROOT/scripts/setup.sh" || exit 1
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null || exit 1
+cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG 2>&1 |
+  grep -vE "^\[ *[0-9]+%\]"
+[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+
+if [ "${1:-}" = "--language" ]; then
+  cp "$BUILD/lang/TORLANG.DLL" "$BIN/TORLANG.DLL"
+else
+  rm -f "$BIN/TORLANG.DLL"
+fi
+
+source "$ROOT/scripts/wine-env.sh"
+headless=1
+if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+  headless=0
+  export VARNOQ_USE_DISPLAY=1
+fi
+cleanup() {
+  (cd "$BIN" && wine KeyboardService.exe --stop >/dev/null 2>&1 </dev/null)
+  wineserver -k >/dev/null 2>&1
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
+  return 0
+}
+trap cleanup EXIT
+start_display
+start_wine
+
+cd "$BIN"
+rm -f service.log
+wine KeyboardService.exe >/dev/null 2>&1 </dev/null &
+for _ in $(seq 100); do grep -q started service.log 2>/dev/null && break; sleep 0.1; done
+echo "== keyboard service started (log: $BIN/service.log)"
+
+wine Varnoq.exe >/dev/null 2>&1 </dev/null &
+varnoq=$!
+if [ "$headless" = 1 ]; then
+  window=""
+  for _ in $(seq 100); do
+    window="$(xdotool search --onlyvisible --class 'varnoq.exe' 2>/dev/null | head -1)"
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  if [ -z "$window" ]; then echo "Varnoq did not open its window"; exit 1; fi
+  sleep 1
+  shot="$ROOT/build/varnoq-screenshot.png"
+  import -window root "$shot"
+  echo "screenshot: $shot"
+  # Cancel, at its place in the window.
+  xdotool mousemove --window "$window" 378 402 click 1
+fi
+wait "$varnoq"
+code=$?
+echo "== Varnoq ended with exit code $code"
+exit $code
