@@ -1,6 +1,7 @@
 #include "ComponentsRegistration.h"
 
 #include "forms/Layouts.h"
+#include "OxaRegistration.h"
 
 namespace components {
 
@@ -10,6 +11,7 @@ void RegisterComponentClasses() {
     done = true;
     forms::RegisterFormClasses();
     // Each component module registers its classes here.
+    RegisterOxaBackgroundClasses();
 }
 
 } // namespace components

@@ -1,0 +1,256 @@
+#include "OxaTBackground.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace components {
+
+using namespace forms;
+
+namespace {
+
+COLORREF Ref(TColor color) { return ColorToRGB(color) & 0x00FFFFFF; }
+
+// Replaces every pixel of colour `from` by `to` in a 24-bit bitmap.
+void ReplaceColor(TBitmap& bitmap, COLORREF from, COLORREF to) {
+    const uint8_t fb = GetBValue(from), fg = GetGValue(from), fr = GetRValue(from);
+    const uint8_t tb = GetBValue(to), tg = GetGValue(to), tr = GetRValue(to);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLine(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 3)
+            if (p[0] == fb && p[1] == fg && p[2] == fr) p[0] = tb, p[1] = tg, p[2] = tr;
+    }
+}
+
+// Keeps a target's drawing state (clipping, background colour and mode,
+// stretching) for the length of a block.
+class TSavedDC {
+public:
+    explicit TSavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~TSavedDC() { RestoreDC(dc_, saved_); }
+    TSavedDC(const TSavedDC&) = delete;
+    TSavedDC& operator=(const TSavedDC&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+} // namespace
+
+// ------------------------------------------------------------- TOxaTexture
+
+TOxaTexture::TOxaTexture() {
+    image_.OnChange = [this](TGraphic*) {
+        if (!copyingImage_) Changed();
+    };
+}
+
+void TOxaTexture::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TOxaTexture::Assign(const TPersistent* source) {
+    if (auto* other = dynamic_cast<const TOxaTexture*>(source)) {
+        if (other != this) {
+            copyingImage_ = true;
+            try {
+                image_.Assign(&other->image_);
+            } catch (...) {
+                copyingImage_ = false;
+                throw;
+            }
+            copyingImage_ = false;
+            imageStyle_ = other->imageStyle_;
+            transparentColor_ = other->transparentColor_;
+            transparentBackground_ = other->transparentBackground_;
+        }
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TOxaTexture::SetImage(const TBitmap* image) {
+    copyingImage_ = true;
+    try {
+        if (image) image_.Assign(image);
+        else image_.SetSize(0, 0);
+    } catch (...) {
+        copyingImage_ = false;
+        throw;
+    }
+    copyingImage_ = false;
+    Changed();
+}
+
+void TOxaTexture::SetImageStyle(TOxaImageStyle style) {
+    imageStyle_ = style;
+    Changed();
+}
+
+void TOxaTexture::SetTransparentColor(TColor color) {
+    transparentColor_ = color;
+    Changed();
+}
+
+void TOxaTexture::SetTransparentBackground(TColor color) {
+    transparentBackground_ = color;
+    Changed();
+}
+
+void TOxaTexture::Draw(TCanvas& target, int width, int height, TColor solidColor) {
+    if (image_.Empty() || width <= 0 || height <= 0) return;
+    const int w = image_.Width(), h = image_.Height();
+    const RECT whole{0, 0, w, h};
+
+    TBitmap seeThrough;
+    TBitmap* source = &image_;
+    if (transparentColor_ != clNone) {
+        seeThrough.SetSize(w, h);
+        seeThrough.Canvas().CopyRect(whole, image_.Canvas(), whole);
+        ReplaceColor(seeThrough, Ref(transparentColor_), Ref(transparentBackground_));
+        source = &seeThrough;
+    }
+
+    HDC dc = target.Handle();
+    TSavedDC saved(dc);
+    // Tiles and large centred pictures reach past the area; they are cut there.
+    IntersectClipRect(dc, 0, 0, width, height);
+    switch (imageStyle_) {
+    case isTile:
+        // One more column and row than fit, partly or wholly clipped.
+        for (int c = 0; c <= width / w; ++c)
+            for (int d = 0; d <= height / h; ++d)
+                target.CopyRect({c * w, d * h, c * w + w, d * h + h}, source->Canvas(), whole);
+        break;
+    case isStretched:
+        // Dropping rows and columns keeps a colour picture's colours true
+        // when it shrinks.
+        SetStretchBltMode(dc, COLORONCOLOR);
+        target.CopyRect({0, 0, width, height}, source->Canvas(), whole);
+        break;
+    case isCenter: {
+        // The light pixels of a two-colour picture take the background colour.
+        SetBkColor(dc, Ref(solidColor));
+        SetBkMode(dc, OPAQUE);
+        int x = w < width ? (width - w) / 2 : 0;
+        int y = h < height ? (height - h) / 2 : 0;
+        target.CopyRect({x, y, x + w, y + h}, source->Canvas(), whole);
+        break;
+    }
+    }
+}
+
+// ------------------------------------------------------------ TOxaBrushFill
+
+void TOxaBrushFill::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TOxaBrushFill::Assign(const TPersistent* source) {
+    if (auto* other = dynamic_cast<const TOxaBrushFill*>(source)) {
+        brushStyle_ = other->brushStyle_;
+        brushColor_ = other->brushColor_;
+        Changed();
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TOxaBrushFill::SetBrushStyle(TBrushStyle style) {
+    brushStyle_ = style;
+    Changed();
+}
+
+void TOxaBrushFill::SetBrushColor(TColor color) {
+    brushColor_ = color;
+    Changed();
+}
+
+// ----------------------------------------------------------- TOxaBackground
+
+TOxaBackground::TOxaBackground(TComponent* owner) : TComponent(owner) {
+    texture_.OnChange = [this](TObject*) { NotifyChanged(); };
+    gradient_.OnChange = [this](TObject*) { NotifyChanged(); };
+    brushFill_.OnChange = [this](TObject*) { NotifyChanged(); };
+}
+
+TOxaBackground::~TOxaBackground() {
+    texture_.OnChange = nullptr;
+    gradient_.OnChange = nullptr;
+    brushFill_.OnChange = nullptr;
+    // The clients are told by the removal notification that follows; they
+    // let go of this background without touching it.
+}
+
+void TOxaBackground::SetSolidColor(TColor color) {
+    solidColor_ = color;
+    NotifyChanged();
+}
+
+void TOxaBackground::SetBackgroundStyle(TOxaBackStyle style) {
+    backgroundStyle_ = style;
+    NotifyChanged();
+}
+
+void TOxaBackground::AddClient(TControl* client) {
+    if (!client) return;
+    if (std::find(clients_.begin(), clients_.end(), client) == clients_.end()) clients_.push_back(client);
+    FreeNotification(client);
+}
+
+void TOxaBackground::RemoveClient(TControl* client) {
+    if (!client) return;
+    clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
+    RemoveFreeNotification(client);
+    client->RemoveFreeNotification(this);
+}
+
+void TOxaBackground::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove)
+        clients_.erase(std::remove(clients_.begin(), clients_.end(), component), clients_.end());
+}
+
+void TOxaBackground::NotifyChanged() {
+    // A repaint may change the list (a control that lets go of us).
+    std::vector<TControl*> clients = clients_;
+    for (TControl* client : clients) client->Invalidate();
+    if (OnChanged) OnChanged(this);
+}
+
+void TOxaBackground::Draw(TCanvas& target, int width, int height, bool forwardFirst) {
+    switch (backgroundStyle_) {
+    case bGradient: gradient_.Draw(target, width, height, forwardFirst); break;
+    case bTexture: texture_.Draw(target, width, height, solidColor_); break;
+    case bSolidcolor: DrawSolidColor(target, width, height); break;
+    case bBrushFillUseCurrent: DrawBrushFill(target, width, height, false); break;
+    case bBrushFillSolidColor: DrawBrushFill(target, width, height, true); break;
+    }
+}
+
+void TOxaBackground::DrawSolidColor(TCanvas& target, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    TBrush brush;
+    brush.SetColor(solidColor_);
+    RECT r{0, 0, width, height};
+    FillRect(target.Handle(), &r, brush.Handle());
+}
+
+void TOxaBackground::DrawBrushFill(TCanvas& target, int width, int height, bool onSolidColor) {
+    if (width <= 0 || height <= 0) return;
+    // Hatch lines only, over a fresh white ground; bsClear paints nothing.
+    TBitmap work;
+    work.SetSize(width, height);
+    TCanvas& canvas = work.Canvas();
+    canvas.Brush().SetStyle(brushFill_.BrushStyle());
+    canvas.Brush().SetColor(brushFill_.BrushColor());
+    RECT all{0, 0, width, height};
+    canvas.FillRect(all);
+    if (onSolidColor) ReplaceColor(work, RGB(255, 255, 255), Ref(solidColor_));
+    target.CopyRect(all, canvas, all);
+}
+
+} // namespace components
