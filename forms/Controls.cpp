@@ -92,7 +92,9 @@ void TControl::SetAlign(TAlign align) {
 }
 
 void TControl::RequestAlign() {
-    if (parent_ && align_ != alNone && !Loading()) parent_->AlignControls();
+    if (!parent_ || Loading()) return;
+    if (align_ != alNone) parent_->AlignControls();
+    parent_->ControlChanged(this);
 }
 
 void TControl::SetVisible(bool visible) {
@@ -286,6 +288,9 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) { windowed_ = true
 
 TWinControl::~TWinControl() {
     MarkDestroying();
+    // Leave the parent while still a TWinControl: its bookkeeping calls our
+    // virtual DestroyWnd, which ~TControl could no longer reach.
+    if (parent_) parent_->RemoveControl(this);
     DestroyWnd();
     DestroyComponents();
     // Children owned elsewhere lose their parent; they are not ours to free.
@@ -658,6 +663,7 @@ void TWinControl::AlignControls() {
     if (aligning_ || Loading()) return;
     aligning_ = true;
     RECT r = ClientRect();
+    AdjustClientRect(r);
     std::vector<TControl*> tops, clients;
     for (TControl* c : controls_) {
         if (!c->visible_) continue;

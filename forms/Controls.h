@@ -231,6 +231,12 @@ protected:
     // all composed off-screen and copied in one step.
     virtual void PaintWindow(TCanvas& canvas);
     virtual bool PaintsOwnBackground() const { return windowSubclassed_ == false; }
+    // The part of the client area that aligned children share (a panel
+    // leaves its bevels and border out).
+    virtual void AdjustClientRect(RECT&) {}
+    // A child moved, resized, appeared or vanished: for controls that size
+    // themselves to their content.
+    virtual void ControlChanged(TControl*) {}
     void PaintControls(HDC dc, const RECT& clip);
     void FontChanged() override;
     void ParentFontChanged() override;

@@ -43,6 +43,8 @@ public:
     // Buttons that Enter and Escape press.
     void SetDefaultControl(TControl* control) { defaultControl_ = control; }
     void SetCancelControl(TControl* control) { cancelControl_ = control; }
+    TControl* DefaultControl() const { return defaultControl_; }
+    TControl* CancelControl() const { return cancelControl_; }
 
     TNotifyEvent OnCreate, OnDestroy, OnShow, OnClose;
 

@@ -1,0 +1,294 @@
+#include "ComCtrls.h"
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+
+void InitTabControls() {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    done = true;
+}
+
+bool HoldsFocus(TWinControl* control, HWND focus) {
+    if (!focus || !control->HandleAllocated()) return false;
+    HWND wnd = control->Handle();
+    return focus == wnd || IsChild(wnd, focus);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TTabSheet
+
+TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
+
+TTabSheet::~TTabSheet() {
+    if (pageControl_) pageControl_->RemovePage(this);
+}
+
+int TTabSheet::PageIndex() const {
+    if (!pageControl_) return -1;
+    const auto& pages = pageControl_->pages_;
+    return int(std::find(pages.begin(), pages.end(), this) - pages.begin());
+}
+
+void TTabSheet::SetPageIndex(int index) {
+    if (pageControl_) pageControl_->MovePage(this, index);
+}
+
+void TTabSheet::SetTabVisible(bool value) {
+    if (value == tabVisible_) return;
+    tabVisible_ = value;
+    if (!pageControl_) return;
+    if (!value && pageControl_->activePage_ == this) {
+        // The user can no longer reach this sheet: show the first that has a tab.
+        TTabSheet* next = pageControl_->PageOfTab(0);
+        pageControl_->activePage_ = next;
+        pageControl_->ShowActivePage();
+    }
+    pageControl_->UpdateTabs();
+}
+
+void TTabSheet::SetParent(TWinControl* parent) {
+    if (parent == Parent()) return;
+    if (pageControl_) pageControl_->RemovePage(this);
+    TWinControl::SetParent(parent);
+    if (auto* pageControl = dynamic_cast<TPageControl*>(parent)) pageControl->InsertPage(this);
+}
+
+void TTabSheet::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
+    TWinControl::SetCaption(caption);
+    if (pageControl_) pageControl_->UpdateTabs();
+}
+
+// ------------------------------------------------------------- TPageControl
+
+TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
+    SetBounds(0, 0, 289, 193);
+    SetTabStop(true);
+}
+
+TPageControl::~TPageControl() {
+    for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
+}
+
+void TPageControl::CreateParams(TCreateParams& params) {
+    InitTabControls();
+    TWinControl::CreateParams(params);
+    params.WinClassName = WC_TABCONTROLA;
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN; // the sheets are not painted over
+}
+
+void TPageControl::InitializeWnd() { UpdateTabs(); }
+
+void TPageControl::SetBounds(int left, int top, int width, int height) {
+    TWinControl::SetBounds(left, top, width, height);
+    LayoutSheets();
+}
+
+void TPageControl::FontChanged() {
+    TWinControl::FontChanged();
+    LayoutSheets(); // the tabs' height follows the font
+}
+
+int TPageControl::TabIndexOf(TTabSheet* page) const {
+    int tab = 0;
+    for (TTabSheet* p : pages_) {
+        if (!p->tabVisible_) continue;
+        if (p == page) return tab;
+        ++tab;
+    }
+    return -1;
+}
+
+TTabSheet* TPageControl::PageOfTab(int tab) const {
+    for (TTabSheet* p : pages_)
+        if (p->tabVisible_ && tab-- == 0) return p;
+    return nullptr;
+}
+
+void TPageControl::UpdateTabs() {
+    if (!HandleAllocated()) return;
+    SendMessageA(handle_, TCM_DELETEALLITEMS, 0, 0);
+    int tab = 0;
+    for (TTabSheet* p : pages_) {
+        if (!p->tabVisible_) continue;
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(p->Caption().c_str());
+        SendMessageA(handle_, TCM_INSERTITEMA, WPARAM(tab++), reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageA(handle_, TCM_SETCURSEL, WPARAM(TabIndexOf(activePage_)), 0);
+    LayoutSheets();
+}
+
+void TPageControl::LayoutSheets() {
+    if (!HandleAllocated()) return;
+    RECT r;
+    GetClientRect(handle_, &r);
+    SendMessageA(handle_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    for (TTabSheet* p : pages_) p->SetBounds(r.left, r.top, std::max<LONG>(r.right - r.left, 0), std::max<LONG>(r.bottom - r.top, 0));
+}
+
+void TPageControl::ShowActivePage() {
+    HWND focus = GetFocus();
+    bool focusHidden = false;
+    for (TTabSheet* p : pages_) {
+        if (p == activePage_) continue;
+        focusHidden = focusHidden || HoldsFocus(p, focus);
+        p->SetVisible(false);
+    }
+    if (activePage_) activePage_->SetVisible(true);
+    // Focus must not stay on a control that can no longer be seen.
+    if (focusHidden && HandleAllocated() && CanFocus()) ::SetFocus(handle_);
+}
+
+void TPageControl::InsertPage(TTabSheet* page) {
+    pages_.push_back(page);
+    page->pageControl_ = this;
+    if (!activePage_ && page->tabVisible_) activePage_ = page;
+    UpdateTabs();
+    ShowActivePage();
+}
+
+void TPageControl::RemovePage(TTabSheet* page) {
+    pages_.erase(std::remove(pages_.begin(), pages_.end(), page), pages_.end());
+    page->pageControl_ = nullptr;
+    if (activePage_ == page) activePage_ = PageOfTab(0);
+    if (Destroying()) return;
+    UpdateTabs();
+    ShowActivePage();
+}
+
+void TPageControl::MovePage(TTabSheet* page, int index) {
+    auto it = std::find(pages_.begin(), pages_.end(), page);
+    if (it == pages_.end()) return;
+    pages_.erase(it);
+    index = std::clamp(index, 0, int(pages_.size()));
+    pages_.insert(pages_.begin() + index, page);
+    UpdateTabs();
+}
+
+void TPageControl::SetActivePage(TTabSheet* page) {
+    if (page && page->pageControl_ != this) return;
+    if (page == activePage_) return;
+    activePage_ = page;
+    if (HandleAllocated()) SendMessageA(handle_, TCM_SETCURSEL, WPARAM(TabIndexOf(page)), 0);
+    ShowActivePage();
+}
+
+int TPageControl::ActivePageIndex() const { return activePage_ ? activePage_->PageIndex() : -1; }
+
+void TPageControl::SetActivePageIndex(int index) {
+    SetActivePage(index >= 0 && index < PageCount() ? pages_[size_t(index)] : nullptr);
+}
+
+bool TPageControl::NotifyReflected(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_NOTIFY) return false;
+    switch (reinterpret_cast<NMHDR*>(lParam)->code) {
+    case TCN_SELCHANGING:
+        result = FALSE; // the user may always leave a page
+        return true;
+    case TCN_SELCHANGE: {
+        result = 0;
+        TTabSheet* page = PageOfTab(int(SendMessageA(handle_, TCM_GETCURSEL, 0, 0)));
+        if (!page || page == activePage_) return true;
+        activePage_ = page;
+        ShowActivePage();
+        if (OnChange) OnChange(this);
+        return true;
+    }
+    }
+    return false;
+}
+
+// --------------------------------------------------------------- TImageList
+
+TImageList::TImageList(TComponent* owner) : TComponent(owner) {}
+
+TImageList::~TImageList() {
+    for (TChangeLink* link : changeLinks_) link->sender_ = nullptr;
+    FreeHandle();
+}
+
+TChangeLink::~TChangeLink() {
+    if (sender_) sender_->UnRegisterChanges(this);
+}
+
+void TImageList::RegisterChanges(TChangeLink* link) {
+    if (!link || link->sender_ == this) return;
+    if (link->sender_) link->sender_->UnRegisterChanges(link);
+    link->sender_ = this;
+    changeLinks_.push_back(link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink* link) {
+    auto it = std::find(changeLinks_.begin(), changeLinks_.end(), link);
+    if (it == changeLinks_.end()) return;
+    changeLinks_.erase(it);
+    link->sender_ = nullptr;
+}
+
+void TImageList::Change() {
+    // A listener may unregister itself or another one while being told.
+    std::vector<TChangeLink*> links = changeLinks_;
+    for (TChangeLink* link : links)
+        if (link->sender_ == this && link->OnChange) link->OnChange(link);
+}
+
+void TImageList::FreeHandle() {
+    if (handle_) ImageList_Destroy(handle_);
+    handle_ = nullptr;
+}
+
+void TImageList::SetWidth(int value) {
+    if (value <= 0 || value == width_) return;
+    width_ = value;
+    FreeHandle();
+    Change();
+}
+
+void TImageList::SetHeight(int value) {
+    if (value <= 0 || value == height_) return;
+    height_ = value;
+    FreeHandle();
+    Change();
+}
+
+HIMAGELIST TImageList::Handle() {
+    if (!handle_) {
+        handle_ = ImageList_Create(width_, height_, ILC_COLOR24 | ILC_MASK, 4, 4);
+        if (!handle_) {
+            std::string text = FormText(TFormTextId(stOutOfResources));
+            throw EOutOfResources(text.empty() ? "Out of system resources" : text);
+        }
+    }
+    return handle_;
+}
+
+int TImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_) : 0; }
+
+int TImageList::Add(const TIcon& icon) { return AddIcon(icon.Handle()); }
+
+int TImageList::AddIcon(HICON icon) {
+    if (!icon) return -1;
+    int index = ImageList_ReplaceIcon(Handle(), -1, icon); // the list keeps its own copy
+    if (index >= 0) Change();
+    return index;
+}
+
+void TImageList::Clear() {
+    if (handle_ && ImageList_Remove(handle_, -1)) Change();
+}
+
+void TImageList::Draw(TCanvas& canvas, int x, int y, int index) {
+    if (index < 0 || index >= Count()) return;
+    ImageList_Draw(handle_, index, canvas.Handle(), x, y, ILD_TRANSPARENT);
+}
+
+} // namespace forms

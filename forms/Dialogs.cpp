@@ -1,0 +1,43 @@
+#include "Dialogs.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <vector>
+
+namespace forms {
+
+bool TOpenDialog::Execute() {
+    // The system wants the pairs separated by NULs and ended by two.
+    std::string filter = filter_;
+    for (char& c : filter)
+        if (c == '|') c = '\0';
+    filter.append(2, '\0');
+    // Room for long paths; the proposal is cut only if it cannot fit at all.
+    std::vector<char> file(32768, '\0');
+    fileName_.copy(file.data(), file.size() - 1);
+
+    DWORD flags = OFN_EXPLORER;
+    if (options_ & ofReadOnly) flags |= OFN_READONLY;
+    if (options_ & ofHideReadOnly) flags |= OFN_HIDEREADONLY;
+    if (options_ & ofNoChangeDir) flags |= OFN_NOCHANGEDIR;
+    if (options_ & ofPathMustExist) flags |= OFN_PATHMUSTEXIST;
+    if (options_ & ofFileMustExist) flags |= OFN_FILEMUSTEXIST;
+    if (options_ & ofEnableSizing) flags |= OFN_ENABLESIZING;
+
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = filter_.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = DWORD(file.size());
+    ofn.lpstrInitialDir = initialDir_.empty() ? nullptr : initialDir_.c_str();
+    ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+    ofn.Flags = flags;
+    if (!GetOpenFileNameA(&ofn)) return false;
+    fileName_ = file.data();
+    return true;
+}
+
+} // namespace forms

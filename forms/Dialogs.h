@@ -1,0 +1,41 @@
+// The system's file-open dialog as a component that layouts can describe.
+#pragma once
+#include <string>
+
+#include "Components.h"
+
+namespace forms {
+
+using TOpenOptions = unsigned;
+constexpr TOpenOptions ofReadOnly = 1, ofHideReadOnly = 2, ofNoChangeDir = 4, ofPathMustExist = 8,
+                       ofFileMustExist = 16, ofEnableSizing = 32;
+
+class TOpenDialog : public TComponent {
+public:
+    explicit TOpenDialog(TComponent* owner) : TComponent(owner) {}
+    std::string ClassName() const override { return "TOpenDialog"; }
+
+    // Pairs of description and pattern, all separated by '|':
+    // "Programs|*.exe|All files|*.*".
+    const std::string& Filter() const { return filter_; }
+    void SetFilter(const std::string& value) { filter_ = value; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& value) { title_ = value; }
+    // Proposed before, chosen after Execute.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& value) { fileName_ = value; }
+    const std::string& InitialDir() const { return initialDir_; }
+    void SetInitialDir(const std::string& value) { initialDir_ = value; }
+    TOpenOptions Options() const { return options_; }
+    void SetOptions(TOpenOptions value) { options_ = value; }
+
+    // Shows the dialog over the active window; true when the user chose a
+    // file (FileName holds it), false when cancelled.
+    bool Execute();
+
+private:
+    std::string filter_, title_, fileName_, initialDir_;
+    TOpenOptions options_ = ofHideReadOnly | ofEnableSizing;
+};
+
+} // namespace forms

@@ -1,0 +1,559 @@
+#include "StdCtrls.h"
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+
+// A row or item index as the control would hold it: out of range is none.
+int ValidIndex(int index, size_t count) { return index >= 0 && size_t(index) < count ? index : -1; }
+
+// Colours a system control's background (and text) from a control's
+// colours; the brush stays with the control until the next change.
+LRESULT ColorDC(WPARAM dcParam, TBrush& brush, TColor back, TColor text) {
+    HDC dc = reinterpret_cast<HDC>(dcParam);
+    brush.SetColor(back);
+    SetBkColor(dc, ColorToRGB(back));
+    SetTextColor(dc, ColorToRGB(text));
+    return reinterpret_cast<LRESULT>(brush.Handle());
+}
+
+} // namespace
+
+// ---------------------------------------------------------- TButtonControl
+
+TButtonControl::TButtonControl(TComponent* owner) : TWinControl(owner) {
+    SetTabStop(true);
+    SetParentColor(true);
+}
+
+void TButtonControl::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.WinClassName = "BUTTON";
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS;
+    params.ExStyle = 0;
+}
+
+bool TButtonControl::NotifyReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) return false;
+        ButtonClicked();
+        result = 0;
+        return true;
+    case WM_CTLCOLORSTATIC: // check boxes and radio buttons: the ground beside the box
+        result = ColorDC(wParam, background_, Color(), Font().Color());
+        return true;
+    }
+    return false;
+}
+
+// ------------------------------------------------------------------ TButton
+
+TButton::TButton(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 75, 25); }
+
+TButton::~TButton() { LinkToForm(false); }
+
+void TButton::CreateParams(TCreateParams& params) {
+    TButtonControl::CreateParams(params);
+    params.Style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::LinkToForm(bool link) {
+    TForm* form = GetParentForm(this);
+    if (!form || form->Destroying()) return;
+    if (link) {
+        if (default_) form->SetDefaultControl(this);
+        if (cancel_) form->SetCancelControl(this);
+        return;
+    }
+    if (form->DefaultControl() == this) form->SetDefaultControl(nullptr);
+    if (form->CancelControl() == this) form->SetCancelControl(nullptr);
+}
+
+void TButton::SetDefault(bool value) {
+    if (value == default_) return;
+    LinkToForm(false);
+    default_ = value;
+    LinkToForm(true);
+    if (HandleAllocated()) SendMessageA(handle_, BM_SETSTYLE, value ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::SetCancel(bool value) {
+    if (value == cancel_) return;
+    LinkToForm(false);
+    cancel_ = value;
+    LinkToForm(true);
+}
+
+void TButton::SetParent(TWinControl* parent) {
+    if (parent == Parent()) return;
+    LinkToForm(false);
+    TButtonControl::SetParent(parent);
+    LinkToForm(true);
+}
+
+void TButton::Click() {
+    if (modalResult_ != mrNone)
+        if (TForm* form = GetParentForm(this)) form->SetModalResult(modalResult_);
+    TButtonControl::Click();
+}
+
+LRESULT TButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = TButtonControl::WndProc(msg, wParam, lParam);
+    // The focused button is the one Enter presses, as in dialogs.
+    if (msg == WM_GETDLGCODE && GetFocus() == handle_)
+        result = (result & ~LRESULT(DLGC_UNDEFPUSHBUTTON)) | DLGC_DEFPUSHBUTTON;
+    return result;
+}
+
+// ------------------------------------------------------------- TRadioButton
+
+TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
+    SetBounds(0, 0, 113, 17);
+    SetTabStop(false);
+}
+
+void TRadioButton::CreateParams(TCreateParams& params) {
+    TButtonControl::CreateParams(params);
+    params.Style |= BS_RADIOBUTTON; // not AUTO: the selection rules are ours
+}
+
+void TRadioButton::InitializeWnd() { SendMessageA(handle_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+void TRadioButton::SetChecked(bool value) {
+    if (value == checked_) return;
+    checked_ = value;
+    SetTabStop(value);
+    if (HandleAllocated()) SendMessageA(handle_, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!value) return;
+    if (Parent())
+        for (TControl* c : Parent()->Controls())
+            if (auto* other = dynamic_cast<TRadioButton*>(c); other && other != this) other->SetChecked(false);
+    // A layout's initial selection is design, not a click.
+    if (!Loading()) Click();
+}
+
+// ---------------------------------------------------------------- TCheckBox
+
+TCheckBox::TCheckBox(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 97, 17); }
+
+void TCheckBox::CreateParams(TCreateParams& params) {
+    TButtonControl::CreateParams(params);
+    params.Style |= BS_CHECKBOX; // not AUTO: we toggle, so code and user run the same path
+}
+
+void TCheckBox::InitializeWnd() { SendMessageA(handle_, BM_SETCHECK, state_ == cbChecked ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+void TCheckBox::SetState(TCheckBoxState state) {
+    if (state == state_) return;
+    state_ = state;
+    if (HandleAllocated()) SendMessageA(handle_, BM_SETCHECK, state == cbChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!Loading()) Click();
+}
+
+// ---------------------------------------------------------------- TComboBox
+
+TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
+    SetBounds(0, 0, 145, 21);
+    SetTabStop(true);
+    SetColor(clWindow);
+}
+
+void TComboBox::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.WinClassName = "COMBOBOX";
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | CBS_DROPDOWNLIST;
+    params.ExStyle = 0;
+}
+
+void TComboBox::InitializeWnd() {
+    FillWindow();
+    SizeDropDown();
+}
+
+void TComboBox::FillWindow() {
+    SendMessageA(handle_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items_) SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageA(handle_, CB_SETCURSEL, WPARAM(itemIndex_), 0);
+}
+
+void TComboBox::SizeDropDown() {
+    // The window's height includes the dropped list; the system keeps the
+    // closed part at the height the font needs, and so do we.
+    int itemHeight = int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
+    if (itemHeight <= 0) itemHeight = 16;
+    SetWindowPos(handle_, nullptr, 0, 0, width_, height_ + 8 * itemHeight + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT r;
+    GetWindowRect(handle_, &r);
+    if (r.bottom > r.top) height_ = r.bottom - r.top;
+}
+
+void TComboBox::SetItems(const std::vector<std::string>& items) {
+    items_ = items;
+    itemIndex_ = -1;
+    if (HandleAllocated()) FillWindow();
+}
+
+void TComboBox::AddItem(const std::string& text) {
+    items_.push_back(text);
+    if (HandleAllocated()) SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TComboBox::SetItemIndex(int index) {
+    // While a layout is read, the items may follow the index.
+    if (!Loading()) index = ValidIndex(index, items_.size());
+    itemIndex_ = index;
+    if (HandleAllocated()) SendMessageA(handle_, CB_SETCURSEL, WPARAM(index), 0);
+}
+
+void TComboBox::Loaded() {
+    TWinControl::Loaded();
+    SetItemIndex(itemIndex_);
+}
+
+bool TComboBox::NotifyReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (msg != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE) return false;
+    itemIndex_ = int(SendMessageA(handle_, CB_GETCURSEL, 0, 0));
+    if (OnChange) OnChange(this);
+    result = 0;
+    return true;
+}
+
+// -------------------------------------------------------------------- TEdit
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
+    SetBounds(0, 0, 121, 21);
+    SetTabStop(true);
+    SetColor(clWindow);
+}
+
+void TEdit::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.WinClassName = "EDIT";
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | ES_AUTOHSCROLL | (readOnly_ ? ES_READONLY : 0);
+    params.ExStyle = WS_EX_CLIENTEDGE;
+    params.Caption = text_;
+}
+
+void TEdit::InitializeWnd() {
+    if (maxLength_ > 0) SendMessageA(handle_, EM_LIMITTEXT, WPARAM(maxLength_), 0);
+}
+
+std::string TEdit::Text() const {
+    if (!handle_) return text_;
+    int length = GetWindowTextLengthA(handle_);
+    std::string text(size_t(length) + 1, '\0');
+    text.resize(size_t(GetWindowTextA(handle_, text.data(), length + 1)));
+    return text;
+}
+
+void TEdit::SetText(const std::string& text) {
+    if (text == Text()) return;
+    text_ = text;
+    if (HandleAllocated()) {
+        // The control reports this change itself on some systems and not on
+        // others; we report it once, here.
+        settingText_ = true;
+        SetWindowTextA(handle_, text.c_str());
+        settingText_ = false;
+    }
+    Change();
+}
+
+void TEdit::SetReadOnly(bool value) {
+    if (value == readOnly_) return;
+    readOnly_ = value;
+    if (HandleAllocated()) SendMessageA(handle_, EM_SETREADONLY, value, 0);
+}
+
+void TEdit::SetMaxLength(int value) {
+    if (value < 0) value = 0;
+    if (value == maxLength_) return;
+    maxLength_ = value;
+    if (HandleAllocated()) SendMessageA(handle_, EM_LIMITTEXT, WPARAM(value), 0);
+}
+
+void TEdit::SelectAll() {
+    if (HandleAllocated()) SendMessageA(handle_, EM_SETSEL, 0, -1);
+}
+
+void TEdit::Change() {
+    if (OnChange && !Loading()) OnChange(this);
+}
+
+bool TEdit::NotifyReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != EN_CHANGE) return false;
+        if (!settingText_) {
+            text_ = Text();
+            Change();
+        }
+        result = 0;
+        return true;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC: // read-only and disabled edits keep the edit's colour
+        result = ColorDC(wParam, background_, Color(), Font().Color());
+        return true;
+    }
+    return false;
+}
+
+// ------------------------------------------------------------------- TLabel
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+    SetBounds(0, 0, 65, 13);
+    SetParentColor(true);
+}
+
+void TLabel::SetAutoSize(bool value) {
+    if (value == autoSize_) return;
+    autoSize_ = value;
+    AdjustBounds();
+}
+
+void TLabel::SetTransparent(bool value) {
+    if (value == transparent_) return;
+    transparent_ = value;
+    Invalidate();
+}
+
+void TLabel::SetAlignment(TAlignment value) {
+    if (value == alignment_) return;
+    alignment_ = value;
+    Invalidate();
+}
+
+void TLabel::SetWordWrap(bool value) {
+    if (value == wordWrap_) return;
+    wordWrap_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::SetLayout(TTextLayout value) {
+    if (value == layout_) return;
+    layout_ = value;
+    Invalidate();
+}
+
+void TLabel::SetCaption(const std::string& caption) {
+    if (caption == Caption()) return;
+    TGraphicControl::SetCaption(caption);
+    AdjustBounds();
+}
+
+void TLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TLabel::FontChanged() {
+    TGraphicControl::FontChanged();
+    AdjustBounds();
+}
+
+UINT TLabel::TextFlags() const {
+    UINT flags = DT_EXPANDTABS;
+    if (wordWrap_) flags |= DT_WORDBREAK;
+    if (alignment_ == taRightJustify) flags |= DT_RIGHT;
+    else if (alignment_ == taCenter) flags |= DT_CENTER;
+    return flags;
+}
+
+void TLabel::AdjustBounds() {
+    if (!autoSize_ || Loading()) return;
+    // An empty caption still measures one line, so the label keeps a height.
+    std::string text = Caption().empty() ? std::string(" ") : Caption();
+    RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
+    HDC dc = GetDC(nullptr);
+    {
+        TCanvas canvas;
+        canvas.SetHandle(dc);
+        canvas.Font().Assign(&Font());
+        canvas.DrawText(text, r, TextFlags() | DT_CALCRECT);
+    }
+    ReleaseDC(nullptr, dc);
+    int left = Left();
+    if (alignment_ == taRightJustify) left += Width() - r.right; // the right edge stays
+    SetBounds(left, Top(), r.right, r.bottom);
+}
+
+void TLabel::Paint() {
+    TCanvas& canvas = Canvas();
+    RECT r{0, 0, Width(), Height()};
+    if (!transparent_) {
+        canvas.Brush().SetStyle(bsSolid);
+        canvas.Brush().SetColor(Color());
+        canvas.FillRect(r);
+    }
+    canvas.Brush().SetStyle(bsClear);
+    UINT flags = TextFlags();
+    if (layout_ != tlTop) {
+        RECT calc = r;
+        canvas.DrawText(Caption(), calc, flags | DT_CALCRECT);
+        int free = r.bottom - calc.bottom;
+        OffsetRect(&r, 0, layout_ == tlBottom ? free : free / 2);
+    }
+    if (Enabled()) {
+        canvas.DrawText(Caption(), r, flags);
+        return;
+    }
+    // Disabled: engraved, a light copy under a shadow one.
+    OffsetRect(&r, 1, 1);
+    canvas.Font().SetColor(clBtnHighlight);
+    canvas.DrawText(Caption(), r, flags);
+    OffsetRect(&r, -1, -1);
+    canvas.Font().SetColor(clBtnShadow);
+    canvas.DrawText(Caption(), r, flags);
+}
+
+// ---------------------------------------------------------------- TGroupBox
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 185, 105); }
+
+void TGroupBox::Paint() {
+    TCanvas& canvas = Canvas();
+    canvas.Brush().SetStyle(bsSolid);
+    canvas.Brush().SetColor(Color());
+    canvas.FillRect({0, 0, Width(), Height()});
+    int textHeight = canvas.TextHeight("0");
+    // Etched: a light frame one pixel down-right of a shadow frame.
+    RECT frame{1, textHeight / 2, Width(), Height()};
+    canvas.Brush().SetColor(clBtnHighlight);
+    canvas.FrameRect(frame);
+    OffsetRect(&frame, -1, -1);
+    canvas.Brush().SetColor(clBtnShadow);
+    canvas.FrameRect(frame);
+    if (Caption().empty()) return;
+    RECT text{8, 0, 0, textHeight};
+    canvas.DrawText(Caption(), text, DT_SINGLELINE | DT_LEFT | DT_CALCRECT);
+    canvas.Brush().SetColor(Color()); // the caption interrupts the frame
+    if (!Enabled()) canvas.Font().SetColor(clGrayText);
+    canvas.DrawText(Caption(), text, DT_SINGLELINE | DT_LEFT);
+}
+
+// ----------------------------------------------------------------- TListBox
+
+TListBox::TListBox(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
+    SetBounds(0, 0, 121, 97);
+    SetTabStop(true);
+    SetColor(clWindow);
+}
+
+TListBox::~TListBox() = default;
+
+void TListBox::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.WinClassName = "LISTBOX";
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NOTIFY | LBS_HASSTRINGS |
+                   LBS_NOINTEGRALHEIGHT;
+    params.ExStyle = WS_EX_CLIENTEDGE;
+}
+
+void TListBox::InitializeWnd() {
+    // The system asks for the row height while the window is being made,
+    // before it is ours; tell it again now.
+    SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_);
+    FillWindow();
+}
+
+void TListBox::FillWindow() {
+    SendMessageA(handle_, LB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items_) SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageA(handle_, LB_SETCURSEL, WPARAM(itemIndex_), 0);
+}
+
+void TListBox::SetItems(const std::vector<std::string>& items) {
+    items_ = items;
+    objects_.assign(items.size(), 0);
+    itemIndex_ = -1;
+    if (HandleAllocated()) FillWindow();
+}
+
+int TListBox::AddItem(const std::string& text, intptr_t object) {
+    items_.push_back(text);
+    objects_.push_back(object);
+    if (HandleAllocated()) SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return int(items_.size()) - 1;
+}
+
+intptr_t TListBox::ItemObject(int index) const { return ValidIndex(index, objects_.size()) < 0 ? 0 : objects_[size_t(index)]; }
+
+void TListBox::SetItemIndex(int index) {
+    if (!Loading()) index = ValidIndex(index, items_.size());
+    itemIndex_ = index;
+    if (HandleAllocated()) SendMessageA(handle_, LB_SETCURSEL, WPARAM(index), 0);
+}
+
+void TListBox::SetItemHeight(int value) {
+    if (value <= 0 || value == itemHeight_) return;
+    itemHeight_ = value;
+    if (HandleAllocated()) {
+        SendMessageA(handle_, LB_SETITEMHEIGHT, 0, value);
+        Invalidate();
+    }
+}
+
+void TListBox::Loaded() {
+    TWinControl::Loaded();
+    SetItemIndex(itemIndex_);
+}
+
+void TListBox::DrawItem(int index, const RECT& rect, unsigned state) {
+    TCanvas& canvas = Canvas();
+    canvas.FillRect(rect);
+    if ((state & ODS_DISABLED) && !(state & ODS_SELECTED)) canvas.Font().SetColor(clGrayText);
+    RECT text = rect;
+    text.left += 2;
+    canvas.DrawText(items_[size_t(index)], text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+bool TListBox::NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != LBN_SELCHANGE) return false;
+        itemIndex_ = int(SendMessageA(handle_, LB_GETCURSEL, 0, 0));
+        Click();
+        result = 0;
+        return true;
+    case WM_MEASUREITEM:
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = UINT(itemHeight_);
+        result = TRUE;
+        return true;
+    case WM_CTLCOLORLISTBOX:
+        result = ColorDC(wParam, background_, Color(), Font().Color());
+        return true;
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        TCanvas& canvas = Canvas();
+        canvas.SetHandle(item->hDC);
+        canvas.Font().Assign(&Font());
+        canvas.Brush().SetStyle(bsSolid);
+        int index = int(item->itemID);
+        bool row = index >= 0 && size_t(index) < items_.size();
+        if (row && (item->itemState & ODS_SELECTED)) {
+            canvas.Brush().SetColor(clHighlight);
+            canvas.Font().SetColor(clHighlightText);
+        } else {
+            canvas.Brush().SetColor(Color());
+        }
+        try {
+            if (row) DrawItem(index, item->rcItem, item->itemState);
+            else canvas.FillRect(item->rcItem); // an empty list shows only the focus
+            if (item->itemState & ODS_FOCUS) canvas.DrawFocusRect(item->rcItem);
+        } catch (...) {
+            canvas.SetHandle(nullptr);
+            throw;
+        }
+        canvas.SetHandle(nullptr);
+        result = TRUE;
+        return true;
+    }
+    }
+    return false;
+}
+
+} // namespace forms

@@ -1,0 +1,278 @@
+// Standard controls: push buttons, radio buttons, check boxes, the drop-down
+// list, the edit box, the label, the group box and the list box with
+// owner-drawn rows. The system controls do the drawing and the input; these
+// classes keep their state while no window exists yet and turn the system's
+// notifications into events.
+//
+// Selection rules the program relies on: a radio button that becomes checked
+// (by the user or from code) runs its click handler, one that is checked
+// already runs nothing; a check box runs its click handler whenever its state
+// changes; setting a list row or a drop-down item from code runs no handler,
+// while the user's choice does.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "Forms.h"
+
+namespace forms {
+
+// The system BUTTON class in its three uses. On a coloured parent the
+// button's surroundings take the control's colour (ParentColor by default).
+class TButtonControl : public TWinControl {
+public:
+    explicit TButtonControl(TComponent* owner);
+    std::string ClassName() const override { return "TButtonControl"; }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The user pressed the button: mouse, space bar or access key.
+    virtual void ButtonClicked() = 0;
+
+private:
+    TBrush background_;
+};
+
+class TButton : public TButtonControl {
+public:
+    explicit TButton(TComponent* owner);
+    ~TButton() override;
+    std::string ClassName() const override { return "TButton"; }
+
+    // The button Enter presses on its form.
+    bool Default() const { return default_; }
+    void SetDefault(bool value);
+    // The button Escape presses on its form.
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool value);
+    // Given to the form when the button is clicked (ends a modal loop).
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value) { modalResult_ = value; }
+
+    void SetParent(TWinControl* parent) override;
+    void Click() override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void ButtonClicked() override { Click(); }
+
+private:
+    void LinkToForm(bool link);
+
+    bool default_ = false;
+    bool cancel_ = false;
+    TModalResult modalResult_ = mrNone;
+};
+
+// Radio buttons with the same parent form one group. Only the checked one
+// is a tab stop, so Tab enters the group at its selection.
+class TRadioButton : public TButtonControl {
+public:
+    explicit TRadioButton(TComponent* owner);
+    std::string ClassName() const override { return "TRadioButton"; }
+
+    bool Checked() const { return checked_; }
+    // true unchecks the siblings and runs the click handler, unless the
+    // button was checked already; false runs nothing.
+    void SetChecked(bool value);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void InitializeWnd() override;
+    void ButtonClicked() override { SetChecked(true); }
+
+private:
+    bool checked_ = false;
+};
+
+enum TCheckBoxState { cbUnchecked, cbChecked };
+
+class TCheckBox : public TButtonControl {
+public:
+    explicit TCheckBox(TComponent* owner);
+    std::string ClassName() const override { return "TCheckBox"; }
+
+    bool Checked() const { return state_ == cbChecked; }
+    void SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
+    TCheckBoxState State() const { return state_; }
+    // Runs the click handler when the state changes, from code too.
+    void SetState(TCheckBoxState state);
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void InitializeWnd() override;
+    void ButtonClicked() override { SetChecked(!Checked()); }
+
+private:
+    TCheckBoxState state_ = cbUnchecked;
+};
+
+// A drop-down list the user picks from without typing.
+class TComboBox : public TWinControl {
+public:
+    explicit TComboBox(TComponent* owner);
+    std::string ClassName() const override { return "TComboBox"; }
+
+    const std::vector<std::string>& Items() const { return items_; }
+    // Replacing the items leaves nothing selected.
+    void SetItems(const std::vector<std::string>& items);
+    void AddItem(const std::string& text);
+    void Clear() { SetItems({}); }
+
+    // -1: nothing selected. Setting it runs no handler.
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int index);
+
+    void Loaded() override;
+
+    // The user picked an item.
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void InitializeWnd() override;
+    bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void FillWindow();
+    void SizeDropDown();
+
+    std::vector<std::string> items_;
+    int itemIndex_ = -1;
+};
+
+class TEdit : public TWinControl {
+public:
+    explicit TEdit(TComponent* owner);
+    std::string ClassName() const override { return "TEdit"; }
+
+    std::string Text() const;
+    // Runs OnChange when the text changes, as a user's edit does.
+    void SetText(const std::string& text);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    // 0: no limit of our own.
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+    void SelectAll();
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void InitializeWnd() override;
+    bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void Change();
+
+    std::string text_; // the text while no window exists
+    bool readOnly_ = false;
+    int maxLength_ = 0;
+    bool settingText_ = false;
+    TBrush background_;
+};
+
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+
+// Windowless text. '&' marks an access key, shown underlined ("&&" is a
+// plain '&'). Transparent labels leave whatever the parent painted beneath.
+class TLabel : public TGraphicControl {
+public:
+    explicit TLabel(TComponent* owner);
+    std::string ClassName() const override { return "TLabel"; }
+
+    // Sizes the label to its text; a word-wrapped label wraps within its width.
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    TTextLayout Layout() const { return layout_; }
+    void SetLayout(TTextLayout value);
+
+    void SetCaption(const std::string& caption) override;
+    void Loaded() override;
+
+protected:
+    void Paint() override;
+    void FontChanged() override;
+
+private:
+    UINT TextFlags() const;
+    void AdjustBounds();
+
+    bool autoSize_ = true;
+    bool transparent_ = false;
+    TAlignment alignment_ = taLeftJustify;
+    bool wordWrap_ = false;
+    TTextLayout layout_ = tlTop;
+};
+
+// An etched frame with its caption set into the top edge.
+class TGroupBox : public TCustomControl {
+public:
+    explicit TGroupBox(TComponent* owner);
+    std::string ClassName() const override { return "TGroupBox"; }
+
+protected:
+    void Paint() override;
+};
+
+// A single-selection list whose rows all have ItemHeight and are drawn by
+// DrawItem. Each row may carry a number of the program's (its object).
+class TListBox : public TWinControl {
+public:
+    explicit TListBox(TComponent* owner);
+    ~TListBox() override;
+    std::string ClassName() const override { return "TListBox"; }
+
+    const std::vector<std::string>& Items() const { return items_; }
+    // Replacing the rows leaves nothing selected.
+    void SetItems(const std::vector<std::string>& items);
+    int AddItem(const std::string& text, intptr_t object = 0);
+    intptr_t ItemObject(int index) const;
+    void Clear() { SetItems({}); }
+    int Count() const { return int(items_.size()); }
+
+    // -1: nothing selected. Setting it runs no handler.
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int index);
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int value);
+
+    // The canvas DrawItem draws on; valid only during DrawItem.
+    TCanvas& Canvas() { return *canvas_; }
+
+    void Loaded() override;
+
+protected:
+    // Draws row index into rect; state holds the ODS_ bits. The canvas comes
+    // with the control's font and the row's colours (highlight when
+    // selected). The list draws the focus rectangle afterwards.
+    virtual void DrawItem(int index, const RECT& rect, unsigned state);
+
+    void CreateParams(TCreateParams& params) override;
+    void InitializeWnd() override;
+    bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void FillWindow();
+
+    std::vector<std::string> items_;
+    std::vector<intptr_t> objects_;
+    int itemIndex_ = -1;
+    int itemHeight_ = 16;
+    std::unique_ptr<TCanvas> canvas_;
+    TBrush background_;
+};
+
+} // namespace forms
