@@ -262,6 +262,8 @@ void TControl::Loaded() {
     if (parentFont_) ParentFontChanged();
     if (parentColor_) ParentColorChanged();
     RequestAlign();
+    // Children aligned while this control was still loading wait for it.
+    if (windowed_) static_cast<TWinControl*>(this)->AlignControls();
 }
 
 // --------------------------------------------------------- TGraphicControl
@@ -340,6 +342,7 @@ void TWinControl::CreateWnd() {
     if (own) defWndProc_ = DefWindowProcA;
     UpdateFontHandle();
     InitializeWnd();
+    AlignControls(); // the client area is known only now for framed windows
     // Windowed children follow in tab order, which is also the order the
     // dialog keys walk them.
     std::vector<TWinControl*> children;

@@ -1,0 +1,364 @@
+// The form library as the program uses it: a window built from a layout
+// resource holding every standard control, driven with real messages.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+
+#include "forms/ComCtrls.h"
+#include "forms/ExtCtrls.h"
+#include "forms/Forms.h"
+#include "forms/Layouts.h"
+#include "forms/StdCtrls.h"
+#include "tests/support/HandleCounter.h"
+
+using namespace forms;
+
+namespace {
+
+// A windowless control that records what the parent window routes to it.
+// Its hit test answers only for its left two thirds, so routing can be seen
+// to consult it.
+class TProbeControl : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+    std::string ClassName() const override { return "TProbeControl"; }
+    bool HitTest(int x, int) override {
+        ++hitTests;
+        return x < Width() * 2 / 3;
+    }
+    bool HintShow(std::string& text) override {
+        if (refuseHint) return false;
+        text = Hint() + " (asked)";
+        return true;
+    }
+    void MouseEnter() override { log += "enter;"; }
+    void MouseLeave() override { log += "leave;"; }
+    void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
+        log += "down " + std::to_string(x) + "," + std::to_string(y) + ";";
+        TGraphicControl::MouseDown(b, s, x, y);
+    }
+    void MouseUp(TMouseButton b, TShiftState s, int x, int y) override {
+        log += "up " + std::to_string(x) + "," + std::to_string(y) + ";";
+        TGraphicControl::MouseUp(b, s, x, y);
+    }
+    void MouseMove(TShiftState s, int x, int y) override {
+        log += "move " + std::to_string(x) + "," + std::to_string(y) + ";";
+        TGraphicControl::MouseMove(s, x, y);
+    }
+    void Paint() override {
+        Canvas().Brush().SetColor(clYellow);
+        RECT r = ClientRect();
+        Canvas().FillRect(r);
+    }
+    std::string log;
+    int hitTests = 0;
+    bool refuseHint = false;
+};
+
+class TTestWindow : public TForm {
+public:
+    explicit TTestWindow(TComponent* owner) : TForm(owner) {
+        RegisterHandler("FormCreate", TNotifyEvent([this](TObject*) { ++created; }));
+        RegisterHandler("ProbeClick", TNotifyEvent([this](TObject* s) { clicks.push_back(static_cast<TComponent*>(s)->Name()); }));
+        RegisterHandler("RadioClick", TNotifyEvent([this](TObject* s) { clicks.push_back(static_cast<TComponent*>(s)->Name()); }));
+        RegisterHandler("CheckClick", TNotifyEvent([this](TObject*) { clicks.push_back("Check"); }));
+        RegisterHandler("ChoiceChange", TNotifyEvent([this](TObject*) { clicks.push_back("Choice"); }));
+        RegisterHandler("RowsClick", TNotifyEvent([this](TObject*) { clicks.push_back("Rows"); }));
+        RegisterHandler("PagesChange", TNotifyEvent([this](TObject*) { clicks.push_back("Pages"); }));
+        RegisterHandler("FailClick", TNotifyEvent([](TObject*) -> void { throw std::runtime_error("The handler failed on purpose."); }));
+        InitLayout("TTESTWINDOW");
+        probeA = Field<TProbeControl>("ProbeA");
+        probeB = Field<TProbeControl>("ProbeB");
+        topPanel = Field<TPanel>("TopPanel");
+    }
+    std::string ClassName() const override { return "TTestWindow"; }
+    int created = 0;
+    std::vector<std::string> clicks;
+    TProbeControl* probeA;
+    TProbeControl* probeB;
+    TPanel* topPanel;
+};
+
+void RegisterTestClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    RegisterFormClasses();
+    RegisterComponentClass("TTestWindow", "TForm", nullptr);
+    RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
+}
+
+void Pump(DWORD ms) {
+    DWORD end = GetTickCount() + ms;
+    do {
+        Application()->ProcessMessages();
+        Sleep(1);
+    } while (GetTickCount() < end);
+}
+
+LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
+
+// Runs `action` from inside whatever modal loop is running `delay` ms from
+// now (thread timers are dispatched by every loop, message boxes included).
+std::function<void()> pendingAction;
+void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto action = std::move(pendingAction);
+    pendingAction = nullptr;
+    if (action) action();
+}
+void Later(DWORD delay, std::function<void()> action) {
+    pendingAction = std::move(action);
+    SetTimer(nullptr, 0, delay, RunPending);
+}
+
+BOOL CALLBACK MatchMessageBox(HWND wnd, LPARAM out) {
+    char cls[32];
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = wnd;
+    return FALSE;
+}
+
+// The message box window of this thread, if one is up.
+HWND FindMessageBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+class FormsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterTestClasses();
+        window = new TTestWindow(Application());
+        window->Show();
+        Pump(30);
+    }
+    void TearDown() override {
+        delete window;
+        Pump(10);
+    }
+    HWND PanelWnd() { return window->topPanel->Handle(); }
+    TTestWindow* window = nullptr;
+};
+
+} // namespace
+
+TEST_F(FormsTest, LayoutBuildsEveryControlWithItsProperties) {
+    EXPECT_EQ(window->created, 1);
+    EXPECT_EQ(window->Caption(), "Form library test window");
+    RECT client;
+    GetClientRect(window->Handle(), &client);
+    EXPECT_EQ(client.right, 520);
+    EXPECT_EQ(client.bottom, 360);
+    EXPECT_EQ(window->topPanel->Color(), clNavy);
+    EXPECT_EQ(window->topPanel->Width(), 520); // aligned to the top of the client area
+    EXPECT_EQ(window->Field<TComboBox>("Choice")->Items().size(), 3u);
+    EXPECT_EQ(window->Field<TLabel>("TitleLabel")->Font().Color(), clWhite);
+    EXPECT_EQ(window->Field<TLabel>("TitleLabel")->Font().Name(), "MS Sans Serif"); // from the form, through the panel
+    EXPECT_EQ(window->probeA->Parent(), window->topPanel);
+    EXPECT_EQ(window->probeA->Cursor(), crHandPoint);
+    EXPECT_EQ(window->Field<TPageControl>("Pages")->PageCount(), 2);
+    EXPECT_EQ(window->Field<TComponent>("OpenDialog")->Owner(), window);
+}
+
+TEST_F(FormsTest, MouseGoesToTheTopmostWindowlessControlThatAnswersTheHitTest) {
+    TProbeControl& a = *window->probeA;
+    TProbeControl& b = *window->probeB;
+    // x=310: only A lies there.
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(310, 10));
+    EXPECT_EQ(a.log, "enter;move 10,6;");
+    // x=335: both lie there; B is on top and answers for its left part.
+    a.log.clear();
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(335, 10));
+    EXPECT_EQ(a.log, "leave;");
+    EXPECT_EQ(b.log, "enter;move 5,6;");
+    // x=352: A refuses there (its right third), B answers.
+    a.log.clear(), b.log.clear();
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(352, 10));
+    EXPECT_EQ(b.log, "move 22,6;");
+    // x=380: B's right third refuses and A does not reach so far: nobody.
+    b.log.clear();
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(380, 10));
+    EXPECT_EQ(b.log, "leave;");
+    EXPECT_EQ(a.log, "");
+    EXPECT_GT(a.hitTests, 0);
+}
+
+TEST_F(FormsTest, PressCapturesTheControlUntilRelease) {
+    TProbeControl& a = *window->probeA;
+    TProbeControl& b = *window->probeB;
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(305, 10));
+    SendMessageA(PanelWnd(), WM_LBUTTONDOWN, MK_LBUTTON, At(305, 10));
+    a.log.clear();
+    // Held: moves over B still go to A, in A's coordinates.
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, MK_LBUTTON, At(340, 10));
+    SendMessageA(PanelWnd(), WM_LBUTTONUP, 0, At(400, 10));
+    EXPECT_EQ(a.log, "move 40,6;up 100,6;");
+    EXPECT_EQ(b.log, "");
+    EXPECT_TRUE(window->clicks.empty()) << "released outside: no click";
+
+    // Press and release on the control: one click.
+    SendMessageA(PanelWnd(), WM_LBUTTONDOWN, MK_LBUTTON, At(305, 10));
+    SendMessageA(PanelWnd(), WM_LBUTTONUP, 0, At(306, 11));
+    EXPECT_EQ(window->clicks, std::vector<std::string>({"ProbeA"}));
+}
+
+TEST_F(FormsTest, CursorComesFromTheControlUnderTheMouse) {
+    POINT onA = window->probeA->ClientToScreen({5, 5});
+    SetCursorPos(onA.x, onA.y);
+    SendMessageA(PanelWnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(PanelWnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), ScreenCursor(crHandPoint));
+    POINT onB = window->probeB->ClientToScreen({15, 5}); // B's own cursor is the default
+    SetCursorPos(onB.x, onB.y);
+    SendMessageA(PanelWnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(PanelWnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), ScreenCursor(crArrow));
+}
+
+TEST_F(FormsTest, ControlAtScreenPointSkipsDisabledControls) {
+    POINT onA = window->probeA->ClientToScreen({5, 5});
+    EXPECT_EQ(FindControlAtScreenPoint(onA), window->probeA);
+    window->probeA->SetEnabled(false);
+    EXPECT_EQ(FindControlAtScreenPoint(onA), window->topPanel);
+}
+
+TEST_F(FormsTest, HintTextComesFromTheHintShowNotification) {
+    Application()->HintPause = 20;
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(305, 10));
+    Pump(120);
+    ASSERT_TRUE(Application()->HintWindow().Active());
+    EXPECT_EQ(Application()->HintWindow().Caption(), "Probe A (asked)");
+
+    // Cancelling hides it; the next move over the same control brings a fresh one.
+    Application()->CancelHint();
+    EXPECT_FALSE(Application()->HintWindow().Active());
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(306, 10));
+    Pump(120);
+    EXPECT_TRUE(Application()->HintWindow().Active());
+
+    // A control may refuse.
+    Application()->CancelHint();
+    window->probeB->refuseHint = true;
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(340, 10));
+    Pump(120);
+    EXPECT_FALSE(Application()->HintWindow().Active());
+    Application()->CancelHint();
+}
+
+TEST_F(FormsTest, ModalResultsComeFromButtonsAndTheFrame) {
+    window->Hide();
+    Later(50, [&] { window->Field<TButton>("OKButton")->Click(); });
+    EXPECT_EQ(window->ShowModal(), mrOk);
+
+    Later(50, [&] { PostMessageA(window->Handle(), WM_CLOSE, 0, 0); });
+    EXPECT_EQ(window->ShowModal(), mrCancel);
+
+    // Escape presses the cancel button through the dialog keys.
+    Later(50, [&] {
+        HWND focus = window->Field<TButton>("FailButton")->Handle();
+        SetFocus(focus);
+        PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(window->ShowModal(), mrCancel);
+}
+
+TEST_F(FormsTest, ExceptionInAHandlerIsShownAndTheLoopGoesOn) {
+    std::string shown;
+    std::function<void()> closeBox = [&] {
+        HWND box = FindMessageBox();
+        if (!box) {
+            Later(20, closeBox);
+            return;
+        }
+        char text[256] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    };
+    Later(50, closeBox);
+    TButton* fail = window->Field<TButton>("FailButton");
+    SendMessageA(fail->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(shown, "The handler failed on purpose.");
+    // The loop still works: a posted click reaches its handler.
+    PostMessageA(window->probeA->Parent()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(305, 10));
+    PostMessageA(window->probeA->Parent()->Handle(), WM_LBUTTONUP, 0, At(305, 10));
+    Pump(30);
+    EXPECT_EQ(window->clicks, std::vector<std::string>({"ProbeA"}));
+}
+
+TEST_F(FormsTest, SelectionRulesFromCode) {
+    auto* one = window->Field<TRadioButton>("RadioOne");
+    auto* two = window->Field<TRadioButton>("RadioTwo");
+    auto* check = window->Field<TCheckBox>("Check");
+    one->SetChecked(true);
+    one->SetChecked(true); // already selected: nothing
+    two->SetChecked(true);
+    EXPECT_FALSE(one->Checked());
+    check->SetChecked(true);
+    check->SetChecked(false);
+    window->Field<TComboBox>("Choice")->SetItemIndex(2);
+    window->Field<TListBox>("Rows")->SetItemIndex(1);
+    window->Field<TPageControl>("Pages")->SetActivePageIndex(1);
+    EXPECT_EQ(window->clicks, std::vector<std::string>({"RadioOne", "RadioTwo", "Check", "Check"}));
+}
+
+namespace {
+void ExpectLayoutError(const std::string& text, const std::string& message) {
+    RegisterTestClasses();
+    TForm form(nullptr);
+    try {
+        ReadLayoutInto(&form, ReadLayout(text), &form);
+        ADD_FAILURE() << "no error for: " << text;
+    } catch (const ELayoutError& e) {
+        EXPECT_EQ(e.Message, message);
+    }
+}
+} // namespace
+
+TEST(Layouts, BadLayoutsNameTheProblemAndTheLine) {
+    ExpectLayoutError("object F: TForm\n  object P: TNoSuchPanel\n  end\nend\n",
+                      "Layout error in line 2: Class TNoSuchPanel not found");
+    ExpectLayoutError("object F: TForm\n  Left = 1\n  Wdith = 3\nend\n",
+                      "Layout error in line 3: Property Wdith does not exist");
+    ExpectLayoutError("object F: TForm\n  object B: TButton\n    OnClick = NoSuchHandler\n  end\nend\n",
+                      "Layout error in line 3: Handler NoSuchHandler not found");
+    ExpectLayoutError("object F: TForm\n  Left = 'text'\nend\n", "Layout error in line 2: Invalid value for property Left");
+    ExpectLayoutError("object F: TForm\n  Align = alMiddle\nend\n", "Layout error in line 2: Invalid value for property Align");
+    EXPECT_THROW(ReadLayout("object F: TForm\n  Left = 1\n"), ELayoutError);
+}
+
+TEST(Layouts, MissingLayoutResourceIsReported) {
+    RegisterTestClasses();
+    TForm form(nullptr);
+    try {
+        form.InitLayout("TNOSUCHFORM");
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message, "Layout resource TNOSUCHFORM not found");
+    }
+}
+
+TEST(FormsLeaks, CreatingShowingPaintingAndDestroyingLeavesNoHandles) {
+    RegisterTestClasses();
+    if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts on this system";
+    // One round first: lazily created shared objects (classes, stock fonts) settle.
+    auto round = [] {
+        auto* w = new TTestWindow(Application());
+        w->Show();
+        RedrawWindow(w->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Pump(1);
+        delete w;
+    };
+    round();
+    Pump(20);
+    auto before = testing_support::CurrentHandleCounts();
+    for (int i = 0; i < 100; ++i) round();
+    Pump(20);
+    auto after = testing_support::CurrentHandleCounts();
+    EXPECT_EQ(after.Gdi, before.Gdi);
+    EXPECT_EQ(after.Dc, before.Dc);
+    EXPECT_EQ(after.Icons, before.Icons);
+    EXPECT_EQ(after.Windows, before.Windows);
+}
