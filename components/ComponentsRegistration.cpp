@@ -1,6 +1,7 @@
 #include "ComponentsRegistration.h"
 
 #include "forms/Layouts.h"
+#include "ColorSelector.h"
 #include "OxaRegistration.h"
 
 namespace components {
@@ -11,6 +12,7 @@ void RegisterComponentClasses() {
     done = true;
     forms::RegisterFormClasses();
     // Each component module registers its classes here.
+    RegisterColorSelector();
     RegisterOxaBackgroundClasses();
 }
 

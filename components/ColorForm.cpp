@@ -1,0 +1,282 @@
+#include "ColorForm.h"
+
+#include <commdlg.h>
+
+namespace components {
+
+using namespace forms;
+
+std::string PaletteCaption;
+
+const TColor PaletteColors[5][4] = {
+    {0xFFFFFF, 0x000000, 0xC0C0C0, 0x808080},
+    {0x0000FF, 0x000080, 0x00FFFF, 0x008080},
+    {0x00FF00, 0x008000, 0xFFFF00, 0x808000},
+    {0xFF0000, 0x800000, 0xFF00FF, 0x800080},
+    {0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0},
+};
+
+namespace {
+
+constexpr int W = TColorForm::PaletteWidth;
+constexpr int H = TColorForm::PaletteHeight;
+
+// The wells are drawn in fixed colours, not the system's 3-D colours, so the
+// grid looks the same under every colour scheme.
+constexpr TColor kWellShadow = RGB(128, 128, 128);
+constexpr TColor kWellLight = RGB(223, 223, 223);
+
+void Fill(TCanvas& canvas, int left, int top, int right, int bottom, TColor color) {
+    canvas.Brush().SetColor(color);
+    canvas.FillRect({left, top, right, bottom});
+}
+
+void Frame(TCanvas& canvas, const RECT& r, TColor color) {
+    canvas.Brush().SetColor(color);
+    canvas.FrameRect(r);
+}
+
+// A sunken 16 x 16 well with a 12 x 12 square of colour inside.
+void DrawWell(TCanvas& canvas, const RECT& cell, TColor color) {
+    int l = cell.left, t = cell.top;
+    Fill(canvas, l, t, l + 15, t + 1, kWellShadow);
+    Fill(canvas, l, t, l + 1, t + 15, kWellShadow);
+    Fill(canvas, l, t + 15, l + 15, t + 16, clWhite);
+    Fill(canvas, l + 15, t, l + 16, t + 16, clWhite);
+    Fill(canvas, l + 1, t + 1, l + 14, t + 2, clBlack);
+    Fill(canvas, l + 1, t + 1, l + 2, t + 14, clBlack);
+    Fill(canvas, l + 1, t + 14, l + 14, t + 15, kWellLight);
+    Fill(canvas, l + 14, t + 1, l + 15, t + 15, kWellLight);
+    Fill(canvas, l + 2, t + 2, l + 14, t + 14, color);
+}
+
+// The platform's default interface font, read once.
+void UseInterfaceFont(TFont& font) {
+    static LOGFONTA logFont = [] {
+        LOGFONTA lf{};
+        if (!GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf)) {
+            lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+            lf.lfHeight = -11;
+        }
+        return lf;
+    }();
+    font.SetName(logFont.lfFaceName);
+    font.SetHeight(logFont.lfHeight);
+    font.SetStyle({});
+}
+
+// Custom colours of the colour dialog, kept for the whole session.
+COLORREF customColors[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                             0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+
+// The top-level window of the nearest windowed owner: the palette stays
+// above it and the colour dialog is modal to it.
+HWND OwnerWindow(TComponent* owner) {
+    for (TComponent* c = owner; c; c = c->Owner())
+        if (auto* control = dynamic_cast<TWinControl*>(c); control && control->HandleAllocated())
+            return GetAncestor(control->Handle(), GA_ROOT);
+    return nullptr;
+}
+
+bool IsCell(int column, int row) { return column >= 1 && column <= 4 && row >= 1 && row <= 5; }
+
+} // namespace
+
+TColorForm::TColorForm(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsNone);
+    SetBounds(0, 0, PaletteWidth, PaletteHeight);
+}
+
+void TColorForm::CreateParams(TCreateParams& params) {
+    TForm::CreateParams(params);
+    params.ExStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+}
+
+void TColorForm::InitializeWnd() {
+    TForm::InitializeWnd();
+    if (HWND owner = OwnerWindow(Owner())) SetWindowLongPtrA(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
+
+void TColorForm::SetCurrentColor(TColor color) {
+    if (color == currentColor_) return;
+    currentColor_ = color;
+    Invalidate();
+}
+
+bool TColorForm::SwatchShown() const {
+    int column, row;
+    return !FindPaletteColor(currentColor_, column, row);
+}
+
+void TColorForm::SetHot(int column, int row) {
+    bool valid = (column == 0 && row == 0) || IsCell(column, row) || (column == SwatchColumn && row == SwatchRow);
+    if (!valid) column = row = 0;
+    if (column == hotColumn_ && row == hotRow_) return;
+    hotColumn_ = column;
+    hotRow_ = row;
+    Invalidate();
+}
+
+void TColorForm::InitHot() {
+    int column, row;
+    if (FindPaletteColor(currentColor_, column, row)) SetHot(column, row);
+    else SetHot(SwatchColumn, SwatchRow);
+}
+
+RECT TColorForm::CellRect(int column, int row) {
+    int l = 18 * (column - 1) + 4, t = 18 * (row - 1) + 4;
+    return {l, t, l + 16, t + 16};
+}
+
+RECT TColorForm::SwatchRect() { return {W - 20, H - 20, W - 4, H - 4}; }
+
+RECT TColorForm::OtherButtonRect(bool swatchShown) { return {3, H - 21, swatchShown ? 56 : 65, H - 3}; }
+
+bool TColorForm::FindPaletteColor(TColor color, int& column, int& row) {
+    for (row = 1; row <= 5; ++row)
+        for (column = 1; column <= 4; ++column)
+            if (PaletteColors[row - 1][column - 1] == color) return true;
+    column = row = 0;
+    return false;
+}
+
+void TColorForm::PositionAt(int x, int y, int& column, int& row) {
+    for (row = 1; row <= 5; ++row)
+        for (column = 1; column <= 4; ++column) {
+            RECT r = CellRect(column, row);
+            if (r.left - 2 < x && x < r.right + 2 && r.top - 2 < y && y < r.bottom + 2) return;
+        }
+    column = row = 0;
+    // The swatch's area answers whether or not the swatch is drawn.
+    if (W - 20 < x && x < W - 4 && H - 20 < y && y < H - 4) column = SwatchColumn, row = SwatchRow;
+}
+
+void TColorForm::DrawPalette(TCanvas& canvas) {
+    RECT all{0, 0, W, H};
+    DrawFrameControl(canvas.Handle(), &all, DFC_BUTTON, DFCS_BUTTONPUSH);
+
+    for (int row = 1; row <= 5; ++row)
+        for (int column = 1; column <= 4; ++column)
+            DrawWell(canvas, CellRect(column, row), PaletteColors[row - 1][column - 1]);
+    bool swatch = SwatchShown();
+    if (swatch) DrawWell(canvas, SwatchRect(), currentColor_);
+
+    // Etched separator above the button.
+    Fill(canvas, 4, H - 25, W - 4, H - 24, kWellShadow);
+    Fill(canvas, 4, H - 24, W - 5, H - 23, clWhite);
+    Fill(canvas, W - 5, H - 24, W - 4, H - 23, kWellShadow);
+
+    RECT button = OtherButtonRect(swatch);
+    DrawFrameControl(canvas.Handle(), &button, DFC_BUTTON, DFCS_BUTTONPUSH);
+    if (PaletteCaption.empty()) PaletteCaption = "&Other...";
+    UseInterfaceFont(canvas.Font());
+    canvas.Font().SetColor(clBtnText);
+    canvas.Brush().SetColor(clBtnFace);
+    canvas.Brush().SetStyle(bsSolid);
+    // Centred in the button, but clipped inside its edges: a long caption
+    // must not paint over them.
+    RECT text{button.left + 2, button.top + 2, button.right - 2, button.bottom - 2};
+    canvas.DrawText(PaletteCaption, text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+
+    if (hotColumn_ && hotRow_) {
+        RECT r = hotColumn_ == SwatchColumn && hotRow_ == SwatchRow ? SwatchRect() : CellRect(hotColumn_, hotRow_);
+        Frame(canvas, {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, clBlack);
+        Frame(canvas, r, clWhite);
+        Frame(canvas, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, clBlack);
+    }
+}
+
+void TColorForm::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(handle_, &ps);
+    try {
+        TBitmap buffer;
+        buffer.SetSize(W, H);
+        DrawPalette(buffer.Canvas());
+        BitBlt(dc, 0, 0, W, H, buffer.Canvas().Handle(), 0, 0, SRCCOPY);
+    } catch (...) {
+        EndPaint(handle_, &ps);
+        throw;
+    }
+    EndPaint(handle_, &ps);
+}
+
+void TColorForm::MouseMove(TShiftState shift, int x, int y) {
+    int column, row;
+    PositionAt(x, y, column, row);
+    SetHot(column, row);
+    TForm::MouseMove(shift, x, y);
+}
+
+void TColorForm::Press(int x, int y) {
+    // The selector must not release the palette while it is in here (the
+    // colour dialog runs a message loop).
+    struct TBusy {
+        int& depth;
+        explicit TBusy(int& d) : depth(d) { ++depth; }
+        ~TBusy() { --depth; }
+    } busy(busy_);
+
+    bool closed = false;
+    // The highlight decides what is picked, not the press point.
+    if (hotColumn_ && hotRow_) {
+        TColor picked = hotRow_ == SwatchRow ? currentColor_ : PaletteColors[hotRow_ - 1][hotColumn_ - 1];
+        if (OnSelect) OnSelect(this, picked);
+        CloseUp();
+        closed = true;
+    }
+    // The whole width up to x 65 counts, also when the button is drawn narrower.
+    if (x >= 3 && x <= 65 && y >= H - 21 && y <= H - 3) {
+        CloseUp();
+        RunColorDialog();
+        closed = true;
+    }
+    if (closed && OnCloseUp) OnCloseUp(this);
+}
+
+void TColorForm::CloseUp() {
+    if (Visible()) Close();
+}
+
+void TColorForm::RunColorDialog() {
+    CHOOSECOLORA cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = OwnerWindow(Owner());
+    // The dialog knows plain RGB only: system colours are resolved now.
+    cc.rgbResult = ColorToRGB(currentColor_) & 0x00FFFFFF;
+    cc.lpCustColors = customColors;
+    cc.Flags = CC_FULLOPEN | CC_RGBINIT;
+    if (ChooseColorA(&cc) && OnSelect) OnSelect(this, cc.rgbResult);
+}
+
+LRESULT TColorForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the picture covers the whole window
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+        // Handled here rather than by the library's routing, which would
+        // capture the mouse for a window that may be hidden by the press.
+        Press(short(LOWORD(lParam)), short(HIWORD(lParam)));
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) InitHot();
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) CloseUp();
+        break;
+    case WM_KILLFOCUS:
+        CloseUp();
+        break;
+    }
+    return TForm::WndProc(msg, wParam, lParam);
+}
+
+} // namespace components
