@@ -2,7 +2,9 @@
 
 #include "forms/Layouts.h"
 #include "ColorSelector.h"
+#include "DDDest.h"
 #include "OxaRegistration.h"
+#include "UlaListBox.h"
 
 namespace components {
 
@@ -14,6 +16,8 @@ void RegisterComponentClasses() {
     // Each component module registers its classes here.
     RegisterColorSelector();
     RegisterOxaBackgroundClasses();
+    RegisterUlaListBox();
+    RegisterDDDest();
 }
 
 } // namespace components
