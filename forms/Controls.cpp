@@ -168,7 +168,7 @@ void TControl::SetCursor(TCursor cursor) {
     cursor_ = cursor;
     // Show the new cursor at once when the pointer rests on this control.
     POINT p;
-    if (GetCursorPos(&p) && FindControlAtScreenPoint(p) == this) ::SetCursor(ScreenCursor(cursor_));
+    if (!Loading() && GetCursorPos(&p) && FindControlAtScreenPoint(p) == this) ::SetCursor(ScreenCursor(cursor_));
 }
 
 POINT TControl::OriginInWindow() const {
@@ -301,7 +301,13 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd) {
-    return wnd ? static_cast<TWinControl*>(GetPropA(wnd, kControlProp)) : nullptr;
+    if (!wnd) return nullptr;
+    // Window properties are visible across processes: another program built
+    // on this library has the same property, with a pointer into its memory.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
 HWND TWinControl::Handle() {
@@ -315,7 +321,9 @@ LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TWinControl::CreateParams(TCreateParams& params) {
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    params.ExStyle = WS_EX_CONTROLPARENT;
+    // Containers let the dialog keys walk into their children; a control
+    // that takes the focus itself must not be one, or Tab skips it.
+    params.ExStyle = tabStop_ ? 0 : WS_EX_CONTROLPARENT;
     params.Caption = Caption();
 }
 
@@ -433,6 +441,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
         if (RouteMouse(msg, wParam, lParam)) return 0;
+        break;
+    case WM_SETFOCUS:
+        if (OnEnter) OnEnter(this);
+        break;
+    case WM_KILLFOCUS:
+        if (OnExit) OnExit(this);
         break;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
@@ -578,8 +592,8 @@ void TWinControl::UpdateMouseControl(TControl* control) {
     if (control == mouseControl_) return;
     TControl* old = mouseControl_;
     mouseControl_ = control;
-    if (old && old != this) old->MouseLeave();
-    if (control && control != this) control->MouseEnter();
+    if (old) old->MouseLeave();
+    if (control) control->MouseEnter();
     if (control && !trackingLeave_ && handle_) {
         TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, handle_, 0};
         trackingLeave_ = TrackMouseEvent(&tme) != 0;

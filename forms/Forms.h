@@ -79,6 +79,7 @@ private:
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool destroyCalled_ = false;
+    HWND lastFocus_ = nullptr;
     TControl* defaultControl_ = nullptr;
     TControl* cancelControl_ = nullptr;
     std::map<std::string, TNotifyEvent> notifyHandlers_;
