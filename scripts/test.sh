@@ -58,18 +58,20 @@ start_wine
 
 # --- tests --------------------------------------------------------------
 run_ctest() {
-  local dir="$1"
+  local dir="$1" jobs="$2"
   [ -f "$dir/CTestTestfile.cmake" ] || return 0
   rm -rf "$dir/results" && mkdir -p "$dir/results"
-  local args=(--test-dir "$dir" --output-on-failure --output-junit "$dir/results/ctest.xml" -j"$JOBS")
+  local args=(--test-dir "$dir" --output-on-failure --output-junit "$dir/results/ctest.xml" -j"$jobs")
   [ -n "$FILTER" ] && args+=(-R "$FILTER")
   ctest "${args[@]}" </dev/null
 }
 
+# One Windows test at a time: Wine's processes share one desktop, and one
+# test taking the foreground would close another's focus-bound windows.
 note "Windows tests under Wine"
-run_ctest "$BUILD/win"
+run_ctest "$BUILD/win" 1
 note "host tests (ASan/UBSan)"
-run_ctest "$BUILD/host"
+run_ctest "$BUILD/host" "$JOBS"
 
 # --- fuzzing ------------------------------------------------------------
 if [ -z "$FILTER" ]; then
