@@ -46,6 +46,22 @@ const char* OwnClassName(UINT classStyle) {
     return registered.back().second.c_str();
 }
 
+// A control's canvas bound to a device context for one paint, released
+// (and the context's own objects restored) however the paint ends.
+class TCanvasBinding {
+public:
+    TCanvasBinding(TCanvas& canvas, HDC dc, TFont& font) : canvas_(canvas) {
+        canvas_.SetHandle(dc);
+        canvas_.Font().Assign(&font);
+    }
+    ~TCanvasBinding() { canvas_.SetHandle(nullptr); }
+    TCanvasBinding(const TCanvasBinding&) = delete;
+    TCanvasBinding& operator=(const TCanvasBinding&) = delete;
+
+private:
+    TCanvas& canvas_;
+};
+
 } // namespace
 
 TControlHooks& ControlHooks() {
@@ -273,15 +289,8 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(s
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC dc) {
-    canvas_->SetHandle(dc);
-    canvas_->Font().Assign(&Font());
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
+    TCanvasBinding binding(*canvas_, dc, Font());
+    Paint();
 }
 
 // ------------------------------------------------------------- TWinControl
@@ -738,15 +747,8 @@ TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(
 TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::PaintWindow(TCanvas& canvas) {
-    canvas_->SetHandle(canvas.Handle());
-    canvas_->Font().Assign(&Font());
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
+    TCanvasBinding binding(*canvas_, canvas.Handle(), Font());
+    Paint();
 }
 
 // ------------------------------------------------------------------ lookups

@@ -10,9 +10,13 @@
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
 
 using namespace forms;
+using testing_support::FindThreadDialog;
+using testing_support::Later;
+using testing_support::Pump;
 
 namespace {
 
@@ -89,52 +93,19 @@ void RegisterTestClasses() {
     RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
 }
 
-void Pump(DWORD ms) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
-
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
-
-// Runs `action` from inside whatever modal loop is running `delay` ms from
-// now (thread timers are dispatched by every loop, message boxes included).
-std::function<void()> pendingAction;
-void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    auto action = std::move(pendingAction);
-    pendingAction = nullptr;
-    if (action) action();
-}
-void Later(DWORD delay, std::function<void()> action) {
-    pendingAction = std::move(action);
-    SetTimer(nullptr, 0, delay, RunPending);
-}
-
-BOOL CALLBACK MatchMessageBox(HWND wnd, LPARAM out) {
-    char cls[32];
-    GetClassNameA(wnd, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
-    *reinterpret_cast<HWND*>(out) = wnd;
-    return FALSE;
-}
-
-// The message box window of this thread, if one is up.
-HWND FindMessageBox() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), MatchMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 class FormsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterTestClasses();
+        // The real pointer stays out of the way: the tests send their own moves.
+        SetCursorPos(0, 0);
         window = new TTestWindow(Application());
         window->Show();
         Pump(30);
+        window->probeA->log.clear();
+        window->probeB->log.clear();
     }
     void TearDown() override {
         delete window;
@@ -267,7 +238,7 @@ TEST_F(FormsTest, ModalResultsComeFromButtonsAndTheFrame) {
 TEST_F(FormsTest, ExceptionInAHandlerIsShownAndTheLoopGoesOn) {
     std::string shown;
     std::function<void()> closeBox = [&] {
-        HWND box = FindMessageBox();
+        HWND box = FindThreadDialog();
         if (!box) {
             Later(20, closeBox);
             return;

@@ -17,6 +17,7 @@
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
 
 using namespace forms;
@@ -28,15 +29,11 @@ static std::ostream& operator<<(std::ostream& out, const RECT& r) {
     return out << "{" << r.left << "," << r.top << "," << r.right << "," << r.bottom << "}";
 }
 
-namespace {
+using testing_support::AnswerDialog;
+using testing_support::Later;
+using testing_support::Pump;
 
-void Pump(DWORD ms) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
+namespace {
 
 struct Counter {
     int count = 0;
@@ -832,46 +829,6 @@ TEST(StdLayouts, ValuesOfTheWrongKindAreRefused) {
 }
 
 // ------------------------------------------------------------------ dialogs
-
-namespace {
-
-std::function<void()> pendingAction;
-void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    auto action = std::move(pendingAction);
-    pendingAction = nullptr;
-    if (action) action();
-}
-void Later(DWORD delay, std::function<void()> action) {
-    pendingAction = std::move(action);
-    SetTimer(nullptr, 0, delay, RunPending);
-}
-
-BOOL CALLBACK FindDialogWindow(HWND wnd, LPARAM out) {
-    char cls[32] = "";
-    GetClassNameA(wnd, cls, sizeof cls);
-    if (std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
-    *reinterpret_cast<HWND*>(out) = wnd;
-    return FALSE;
-}
-
-HWND FindDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialogWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-// Waits for the dialog, then hands it to answer; gives up (cancelling) after
-// a few seconds so no test can hang on it.
-void AnswerDialog(std::function<void(HWND)> answer, int tries = 100) {
-    Later(50, [answer, tries] {
-        HWND dialog = FindDialog();
-        if (dialog) answer(dialog);
-        else if (tries > 0) AnswerDialog(answer, tries - 1);
-    });
-}
-
-} // namespace
 
 TEST(OpenDialog, ReturnsTheChosenFileOrNothing) {
     char dir[MAX_PATH];
