@@ -333,9 +333,7 @@ void TApplication::HandleException() {
         message = "Unknown error";
     }
     CancelHint();
-    HWND owner = GetActiveWindow();
     MessageBox(message, title_.empty() ? FormText(stMessageBoxError) : title_, MB_OK | MB_ICONSTOP);
-    (void)owner;
 }
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {

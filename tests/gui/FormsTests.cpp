@@ -275,6 +275,26 @@ TEST_F(FormsTest, SelectionRulesFromCode) {
     EXPECT_EQ(window->clicks, std::vector<std::string>({"RadioOne", "RadioTwo", "Check", "Check"}));
 }
 
+TEST_F(FormsTest, OwnWindowsNeverEraseAndParentsClipTheirChildren) {
+    // Erasing would paint the background once more before the off-screen
+    // image arrives: a flash. The own windows refuse it and leave the DC alone.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SetPixel(dc, 2, 2, RGB(255, 0, 255));
+    for (TWinControl* w : {static_cast<TWinControl*>(window), static_cast<TWinControl*>(window->topPanel),
+                           static_cast<TWinControl*>(window->Field<TGroupBox>("OptionGroup"))}) {
+        EXPECT_EQ(SendMessageA(w->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1) << w->Name();
+        EXPECT_TRUE(GetWindowLongA(w->Handle(), GWL_STYLE) & WS_CLIPCHILDREN) << w->Name();
+    }
+    EXPECT_EQ(GetPixel(dc, 2, 2), RGB(255, 0, 255));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
 namespace {
 void ExpectLayoutError(const std::string& text, const std::string& message) {
     RegisterTestClasses();
