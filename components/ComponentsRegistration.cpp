@@ -2,6 +2,7 @@
 
 #include "forms/Layouts.h"
 #include "ColorSelector.h"
+#include "HotImageRegistration.h"
 #include "DDDest.h"
 #include "OxaRegistration.h"
 #include "UlaListBox.h"
@@ -15,6 +16,7 @@ void RegisterComponentClasses() {
     forms::RegisterFormClasses();
     // Each component module registers its classes here.
     RegisterColorSelector();
+    RegisterHotImage();
     RegisterOxaBackgroundClasses();
     RegisterUlaListBox();
     RegisterDDDest();

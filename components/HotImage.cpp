@@ -1,0 +1,553 @@
+#include "HotImage.h"
+
+#include <algorithm>
+
+#include "HotSpotStreams.h"
+#include "MathUtils.h"
+#include "forms/Forms.h"
+#include "hotparse.h"
+
+namespace components {
+
+using namespace forms;
+
+namespace {
+
+// Region coordinates wrap like the platform's 32-bit arithmetic does, so
+// extreme values read from a file cannot overflow.
+int32_t Wrap(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
+
+RECT ToRect(const TSpotRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
+
+} // namespace
+
+// ---------------------------------------------------------------------- TSpot
+
+TSpot::TSpot(TSpotShape shape) : data_(shape) {}
+
+TSpot::~TSpot() {
+    if (owner_) owner_->Detach(this);
+    FreeRegion();
+}
+
+HRGN TSpot::CreateRegion() const {
+    switch (data_.Shape) {
+    case ssRectangle: {
+        TSpotRect r = data_.Corners();
+        return CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+    }
+    case ssEllipse: {
+        RECT r = ToRect(data_.Corners());
+        return CreateEllipticRgnIndirect(&r);
+    }
+    case ssPolyline: {
+        int count = data_.PointCount();
+        if (count < 3) return CreateRectRgn(0, 0, 0, 0); // encloses nothing
+        std::vector<POINT> points(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) points[size_t(i)] = {data_.Points[2 * size_t(i)], data_.Points[2 * size_t(i) + 1]};
+        return CreatePolygonRgn(points.data(), count, ALTERNATE);
+    }
+    default: return nullptr;
+    }
+}
+
+void TSpot::FreeRegion() {
+    if (region_) DeleteObject(region_);
+    region_ = nullptr;
+}
+
+bool TSpot::ContainsPoint(POINT p) {
+    if (data_.Shape == ssRectangle) {
+        TSpotRect r = data_.Corners();
+        return p.x >= r.Left && p.x < r.Right && p.y >= r.Top && p.y < r.Bottom;
+    }
+    if (!region_) region_ = CreateRegion();
+    if (!region_) return false;
+    if (PtInRegion(region_, p.x, p.y)) return true;
+    FreeRegion(); // only spots under the cursor keep a region
+    return false;
+}
+
+RECT TSpot::GetBounds() {
+    if (data_.Shape != ssPolyline) return ToRect(data_.Corners());
+    RECT box{0, 0, 0, 0};
+    HRGN region = CreateRegion();
+    if (!region) return box;
+    if (GetRgnBox(region, &box) > NULLREGION) {
+        // The region leaves out the right and bottom edges of the polygon.
+        ++box.right;
+        ++box.bottom;
+    } else {
+        box = {0, 0, 0, 0};
+    }
+    DeleteObject(region);
+    return box;
+}
+
+void TSpot::SetBounds(const RECT& r) {
+    FreeRegion();
+    if (data_.Shape != ssPolyline) {
+        data_.SetCorners({r.left, r.top, r.right, r.bottom});
+        return;
+    }
+    RECT b = GetBounds();
+    int32_t fromW = Wrap(int64_t(b.right) - b.left), fromH = Wrap(int64_t(b.bottom) - b.top);
+    int32_t toW = Wrap(int64_t(r.right) - r.left), toH = Wrap(int64_t(r.bottom) - r.top);
+    for (size_t i = 0; i + 1 < data_.Points.size(); i += 2) {
+        int32_t& x = data_.Points[i];
+        int32_t& y = data_.Points[i + 1];
+        x = Wrap(int64_t(MulDivRound(Wrap(int64_t(x) - b.left), toW, fromW)) + r.left);
+        y = Wrap(int64_t(MulDivRound(Wrap(int64_t(y) - b.top), toH, fromH)) + r.top);
+    }
+}
+
+void TSpot::SetShape(TSpotShape shape) {
+    FreeRegion();
+    data_.SetShape(shape);
+}
+
+void TSpot::AddPoint(POINT p) {
+    FreeRegion();
+    data_.AddPoint({p.x, p.y});
+}
+
+void TSpot::ClearPoints() {
+    FreeRegion();
+    data_.ClearPoints();
+}
+
+void TSpot::Assign(const TSpot& other) {
+    if (&other == this) return;
+    FreeRegion();
+    data_.Points = other.data_.Points;
+    data_.Shape = other.data_.Shape;
+    data_.Hint = other.data_.Hint;
+    data_.Enabled = other.data_.Enabled;
+    data_.Id = other.data_.Id;
+}
+
+void TSpot::SetData(TSpotData data) {
+    FreeRegion();
+    data_ = std::move(data);
+}
+
+// ------------------------------------------------------------------ THotSpots
+
+THotSpots::THotSpots(THotImage* owner) : owner_(owner) {}
+
+THotSpots::~THotSpots() { Clear(); }
+
+int THotSpots::IndexOf(const TSpot* spot) const {
+    auto it = std::find(spots_.begin(), spots_.end(), spot);
+    return it == spots_.end() ? -1 : int(it - spots_.begin());
+}
+
+TSpot* THotSpots::Add(std::unique_ptr<TSpot> spot) {
+    if (!spot) return nullptr;
+    TSpot* s = spot.release();
+    if (s->owner_) s->owner_->Detach(s);
+    spots_.push_back(s);
+    s->owner_ = this;
+    return s;
+}
+
+std::unique_ptr<TSpot> THotSpots::Remove(TSpot* spot) {
+    if (!spot || spot->owner_ != this) return nullptr;
+    Detach(spot);
+    return std::unique_ptr<TSpot>(spot);
+}
+
+void THotSpots::Detach(TSpot* spot) {
+    if (owner_) owner_->SpotRemoved(spot);
+    spots_.erase(std::remove(spots_.begin(), spots_.end(), spot), spots_.end());
+    spot->owner_ = nullptr;
+}
+
+void THotSpots::Clear() {
+    while (!spots_.empty()) delete spots_.back(); // each leaves the list as it goes
+}
+
+int THotSpots::IndexAt(POINT p) {
+    for (size_t i = 0; i < spots_.size(); ++i)
+        if (spots_[i]->Enabled() && spots_[i]->ContainsPoint(p)) return int(i);
+    return -1;
+}
+
+TSpot* THotSpots::SpotAt(POINT p) {
+    int i = IndexAt(p);
+    return i < 0 ? nullptr : spots_[size_t(i)];
+}
+
+void THotSpots::Assign(const TPersistent* source) {
+    auto* other = dynamic_cast<const THotSpots*>(source);
+    if (!other) {
+        TPersistent::Assign(source); // raises the assignment error
+        return;
+    }
+    if (other == this) return;
+    Clear();
+    for (const TSpot* s : other->spots_) {
+        auto copy = std::make_unique<TSpot>(ssPolyline);
+        copy->Assign(*s);
+        if (s->HasMaskItem()) copy->SetMaskItem(s->GetMaskItem());
+        Add(std::move(copy));
+    }
+}
+
+bool THotSpots::HasMaskItems() const {
+    return std::any_of(spots_.begin(), spots_.end(), [](const TSpot* s) { return s->HasMaskItem(); });
+}
+
+std::vector<const TSpotData*> THotSpots::SpotData() const {
+    std::vector<const TSpotData*> data;
+    data.reserve(spots_.size());
+    for (const TSpot* s : spots_) data.push_back(&s->Data());
+    return data;
+}
+
+void THotSpots::LoadFromFile(const std::string& fileName) {
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    ReadHotSpotMap(
+        file, [this] { Clear(); },
+        [this](TSpotData&& data) {
+            auto spot = std::make_unique<TSpot>(ssPolyline);
+            spot->SetData(std::move(data));
+            Add(std::move(spot));
+        });
+}
+
+void THotSpots::WriteSpots(TStream& stream) const { WriteSpotsStream(stream, SpotData()); }
+
+void THotSpots::ReadSpots(TStream& stream) {
+    Clear();
+    ReadSpotsStream(stream, [this](TSpotData&& data) {
+        auto spot = std::make_unique<TSpot>(ssPolyline);
+        spot->SetData(std::move(data));
+        Add(std::move(spot));
+    });
+}
+
+void THotSpots::WriteMaskItems(TStream& stream) const { WriteMaskItemsStream(stream, SpotData()); }
+
+void THotSpots::ReadMaskItems(TStream& stream) {
+    ReadMaskItemsStream(stream, Count(),
+                        [this](int32_t index, const TSpotMaskItem& item) { spots_[size_t(index)]->SetMaskItem(item); });
+}
+
+void THotSpots::ReadBinaryProperty(const std::string& name, TStream& stream) {
+    if (name == "Spots") ReadSpots(stream);
+    else if (name == "MaskItems") ReadMaskItems(stream);
+    else TPersistent::ReadBinaryProperty(name, stream);
+}
+
+// ------------------------------------------------------------------ THotImage
+
+THotImage::THotImage(TComponent* owner)
+    : TImage(owner), hotSpots_(std::make_unique<THotSpots>(this)), maskPicture_(std::make_unique<TPicture>()) {
+    maskPicture_->OnChange = [this](TPicture*) {
+        if (auto* bitmap = dynamic_cast<TBitmap*>(maskPicture_->Graphic())) bitmap->SetTransparent(Transparent());
+        RefreshHighlight();
+    };
+    // The lit-up image shows parts of the picture too, and lies where the picture lies.
+    auto pictureChanged = Picture().OnChange;
+    Picture().OnChange = [this, pictureChanged](TPicture* picture) {
+        if (pictureChanged) pictureChanged(picture);
+        RefreshHighlight();
+    };
+}
+
+THotImage::~THotImage() {
+    // No events from here on: the owner may be half gone.
+    MarkDestroying();
+    Picture().OnChange = nullptr;
+    highlightBitmap_.reset();
+    highlightVisible_ = false;
+    highlightedSpot_ = nullptr;
+    hotSpots_.reset();
+    maskPicture_.reset();
+    if (mappingDc_) DeleteDC(mappingDc_);
+}
+
+void THotImage::SetHint(const std::string& hint) {
+    hint_ = hint;
+    if (!selectedSpot_) TImage::SetHint(hint);
+}
+
+void THotImage::SetCursor(TCursor cursor) {
+    cursor_ = cursor;
+    if (!selectedSpot_) TImage::SetCursor(cursor);
+}
+
+void THotImage::SetHotCursor(TCursor cursor) {
+    hotCursor_ = cursor;
+    if (selectedSpot_) TImage::SetCursor(cursor);
+}
+
+void THotImage::SetTransparent(bool value) {
+    if (value == Transparent()) return;
+    TImage::SetTransparent(value);
+    if (auto* bitmap = dynamic_cast<TBitmap*>(maskPicture_->Graphic())) bitmap->SetTransparent(value);
+    RefreshHighlight();
+}
+
+THotImage::TPictureMapping THotImage::PictureMapping() {
+    RECT d = DestRect();
+    return {Picture().Width(), Picture().Height(), int(d.right - d.left), int(d.bottom - d.top), int(d.left), int(d.top)};
+}
+
+POINT THotImage::ControlToPicture(int x, int y) {
+    TPictureMapping m = PictureMapping();
+    return {MulDivRound(Wrap(int64_t(x) - m.DestLeft), m.PictureWidth, m.DestWidth),
+            MulDivRound(Wrap(int64_t(y) - m.DestTop), m.PictureHeight, m.DestHeight)};
+}
+
+TSpot* THotImage::SpotAtPos(int x, int y) { return hotSpots_->SpotAt(ControlToPicture(x, y)); }
+
+void THotImage::SetPictureToParentMapping(HDC dc, POINT origin) {
+    TPictureMapping m = PictureMapping();
+    SetMapMode(dc, MM_ANISOTROPIC);
+    if (m.PictureWidth > 0 && m.PictureHeight > 0 && m.DestWidth > 0 && m.DestHeight > 0) {
+        SetWindowExtEx(dc, m.PictureWidth, m.PictureHeight, nullptr);
+        SetViewportExtEx(dc, m.DestWidth, m.DestHeight, nullptr);
+    } else {
+        SetWindowExtEx(dc, 1, 1, nullptr); // no picture: nothing to scale by
+        SetViewportExtEx(dc, 1, 1, nullptr);
+    }
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+    SetViewportOrgEx(dc, origin.x + m.DestLeft, origin.y + m.DestTop, nullptr);
+}
+
+bool THotImage::HitTest(int x, int y) {
+    if (selecting_) return true;
+    uint32_t packed = uint32_t(uint16_t(y)) << 16 | uint16_t(x);
+    if (packed == lastHitPos_) return true;
+    lastHitPos_ = packed;
+    TSpot* next = nullptr;
+    // While the button is held the pressed spot keeps the selection as long
+    // as the mouse stays on it, even where a spot earlier in the list overlaps.
+    if (buttonDown_ && highlightedSpot_ && highlightedSpot_->ContainsPoint(ControlToPicture(x, y)))
+        next = highlightedSpot_;
+    else
+        next = SpotAtPos(x, y);
+    SetSelectedSpot(next);
+    return true; // the whole control answers, also outside every spot
+}
+
+void THotImage::SetSelectedSpot(TSpot* spot) {
+    if (spot == selectedSpot_) return;
+    selectedSpot_ = spot;
+    if (Destroying()) return;
+    // Setting the cursor looks up the control under the mouse, which hit
+    // tests this image again; that inner test must not move the selection.
+    selecting_ = true;
+    try {
+        Application()->CancelHint();
+        TImage::SetCursor(spot ? hotCursor_ : cursor_);
+    } catch (...) {
+        selecting_ = false;
+        throw;
+    }
+    selecting_ = false;
+    if (OnSelectSpot) OnSelectSpot(this, spot);
+}
+
+void THotImage::SetHighlight(TSpot* spot, THighlightState state) {
+    POINT offset{0, 0};
+    bool hasOffset = false;
+    if (!maskPicture_->Empty() && spot && spot->HasMaskItem()) {
+        TSpotMaskItem item = spot->GetMaskItem();
+        if (item.States.Contains(state)) {
+            hasOffset = true;
+        } else if (state == hsMouseDown && item.States.Contains(hsMouseOver)) {
+            state = hsMouseOver; // a press without an image of its own keeps the hover look
+            hasOffset = true;
+        }
+        if (hasOffset) offset = {item.Offsets[state].X, item.Offsets[state].Y};
+    }
+    if (spot == highlightedSpot_ && state == highlightState_) return;
+    highlightState_ = state;
+    highlightedSpot_ = spot;
+
+    bool wasShown = highlightBitmap_ != nullptr;
+    RECT oldArea{0, 0, 0, 0};
+    if (wasShown)
+        oldArea = {highlightPos_.x, highlightPos_.y, highlightPos_.x + highlightBitmap_->Width(),
+                   highlightPos_.y + highlightBitmap_->Height()};
+    RECT box{0, 0, 0, 0};
+    bool shown = hasOffset && ComposeHighlight(spot, offset, box);
+    if (!shown) highlightBitmap_.reset();
+
+    if ((wasShown || shown) && Parent() && Parent()->HandleAllocated()) {
+        HWND parent = Parent()->Handle();
+        // The areas go through the same mapping the painting uses, on a
+        // context kept for it (a screen context costs a server round trip).
+        if (!mappingDc_) mappingDc_ = CreateCompatibleDC(nullptr);
+        if (mappingDc_) {
+            SetPictureToParentMapping(mappingDc_, {Left(), Top()});
+            if (wasShown) {
+                LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&oldArea), 2);
+                InvalidateRect(parent, &oldArea, FALSE);
+            }
+            if (shown) {
+                LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&box), 2);
+                InvalidateRect(parent, &box, FALSE);
+            }
+        } else {
+            Invalidate();
+        }
+    }
+    highlightVisible_ = shown;
+}
+
+bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
+    HRGN region = spot->CreateRegion();
+    if (!region) return false;
+    if (GetRgnBox(region, &box) <= NULLREGION || box.right <= box.left || box.bottom <= box.top) {
+        DeleteObject(region);
+        return false;
+    }
+    int width = box.right - box.left, height = box.bottom - box.top;
+    highlightPos_ = {box.left, box.top};
+    // A bitmap of another size is made afresh: resizing would copy the old image.
+    if (!highlightBitmap_ || highlightBitmap_->Width() != width || highlightBitmap_->Height() != height)
+        highlightBitmap_ = std::make_unique<TBitmap>();
+    TBitmap& bitmap = *highlightBitmap_;
+    TGraphic* mask = maskPicture_->Graphic();
+    TGraphic* picture = Picture().Graphic();
+    RECT maskArea{box.left - offset.x, box.top - offset.y, box.left - offset.x + mask->Width(),
+                  box.top - offset.y + mask->Height()};
+    try {
+        bitmap.SetSize(width, height);
+        TCanvas& canvas = bitmap.Canvas();
+        HDC dc = canvas.Handle();
+        SetViewportOrgEx(dc, -box.left, -box.top, nullptr); // draw in picture coordinates
+        if (Transparent()) {
+            canvas.Brush().SetStyle(bsSolid);
+            canvas.Brush().SetColor(Color());
+            canvas.FillRect(box);
+        }
+        OffsetRgn(region, -box.left, -box.top); // clipping regions are in device units
+        // Where the shape does not fill its box (and wherever the mask picture
+        // falls short), the normal picture shows.
+        RECT covered;
+        bool maskCovers = IntersectRect(&covered, &maskArea, &box) && EqualRect(&covered, &box);
+        if ((spot->Shape() != ssRectangle || !maskCovers) && picture && !picture->Empty()) {
+            HRGN outside = CreateRectRgn(0, 0, width, height);
+            if (spot->Shape() != ssRectangle) CombineRgn(outside, outside, region, RGN_DIFF);
+            SelectClipRgn(dc, outside);
+            DeleteObject(outside);
+            canvas.Draw(0, 0, *picture);
+        }
+        SelectClipRgn(dc, region);
+        canvas.Draw(maskArea.left, maskArea.top, *mask);
+        SelectClipRgn(dc, nullptr);
+        SetViewportOrgEx(dc, 0, 0, nullptr);
+    } catch (...) {
+        DeleteObject(region);
+        highlightBitmap_.reset();
+        throw;
+    }
+    DeleteObject(region);
+    return true;
+}
+
+void THotImage::RefreshHighlight() {
+    if (!highlightedSpot_ || Destroying()) return;
+    TSpot* spot = highlightedSpot_;
+    highlightedSpot_ = nullptr; // so the same spot and state are built again
+    SetHighlight(spot, highlightState_);
+}
+
+void THotImage::SpotRemoved(TSpot* spot) {
+    if (spot == selectedSpot_) SetSelectedSpot(nullptr);
+    // The highlight must not outlive its spot.
+    if (spot == highlightedSpot_) {
+        if (Destroying()) highlightedSpot_ = nullptr;
+        else SetHighlight(nullptr, hsMouseOver);
+    }
+}
+
+void THotImage::Paint() {
+    bool hasOnPaint = bool(OnPaint);
+    TCanvas& canvas = Canvas();
+    bool excluded = false;
+    if (highlightVisible_ && highlightBitmap_) {
+        HDC dc = canvas.Handle();
+        RECT r{highlightPos_.x, highlightPos_.y, highlightPos_.x + highlightBitmap_->Width(),
+               highlightPos_.y + highlightBitmap_->Height()};
+        POINT origin{0, 0};
+        LPtoDP(dc, &origin, 1); // the control's top-left on the device
+        int saved = SaveDC(dc);
+        SetPictureToParentMapping(dc, origin);
+        LPtoDP(dc, reinterpret_cast<POINT*>(&r), 2);
+        canvas.Draw(highlightPos_.x, highlightPos_.y, *highlightBitmap_); // scaled like the picture
+        RestoreDC(dc, saved);
+        DPtoLP(dc, reinterpret_cast<POINT*>(&r), 2);
+        canvas.ExcludeClipRect(r); // the picture must not paint over the lit-up image
+        excluded = true;
+    }
+    TImage::Paint();
+    if (hasOnPaint) {
+        if (excluded) canvas.RestoreClip();
+        OnPaint(this);
+    }
+}
+
+bool THotImage::HintShow(std::string& text) {
+    if (selectedSpot_) {
+        text = selectedSpot_->Hint();
+        if (OnGetHintText) OnGetHintText(this, selectedSpot_, text);
+    } else {
+        text = hint_;
+    }
+    return true;
+}
+
+void THotImage::MouseMove(TShiftState shift, int x, int y) {
+    // A release that went elsewhere (the capture was taken away) ends the press.
+    if (buttonDown_ && !(shift & ssLeft)) buttonDown_ = false;
+    if (buttonDown_) {
+        if (FindControlAtScreenPoint(ClientToScreen({x, y})) != this) SetSelectedSpot(nullptr);
+        SetHighlight(highlightedSpot_, highlightedSpot_ == selectedSpot_ ? hsMouseDown : hsMouseOver);
+    } else {
+        SetHighlight(selectedSpot_, hsMouseOver);
+    }
+    TImage::MouseMove(shift, x, y);
+}
+
+void THotImage::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    TImage::MouseDown(button, shift, x, y);
+    if (button != mbLeft) return;
+    buttonDown_ = true;
+    SetHighlight(selectedSpot_, hsMouseDown);
+}
+
+void THotImage::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft) {
+        buttonDown_ = false;
+        SetHighlight(selectedSpot_, hsMouseOver);
+    }
+    TImage::MouseUp(button, shift, x, y);
+}
+
+void THotImage::MouseLeave() {
+    TImage::MouseLeave();
+    if (!buttonDown_) SetHighlight(nullptr, hsMouseOver); // SelectedSpot stays until the next hit test
+}
+
+void THotImage::EnabledChanged() {
+    TImage::EnabledChanged();
+    if (Enabled()) return;
+    SetHighlight(nullptr, hsMouseOver);
+    Repaint();
+}
+
+void THotImage::Click() {
+    if (!hotAreasOnly_ || (selectedSpot_ && selectedSpot_ == highlightedSpot_)) TImage::Click();
+}
+
+void THotImage::DblClick() {
+    if (!hotAreasOnly_ || (selectedSpot_ && selectedSpot_ == highlightedSpot_)) TImage::DblClick();
+}
+
+} // namespace components

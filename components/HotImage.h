@@ -1,0 +1,230 @@
+// The hot-spot image: a picture with clickable spots that light up under the
+// mouse, painted from a second picture (the mask picture) that holds the
+// lit-up look. TSpot is one spot, THotSpots the ordered list of them (the
+// first spot under a point wins), THotImage the control.
+//
+// All spot geometry is in picture coordinates; the image maps them to its
+// client area as it draws the picture (stretched, centred or at the top-left).
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HotSpotData.h"
+#include "forms/ExtCtrls.h"
+
+namespace components {
+
+class THotSpots;
+class THotImage;
+
+class TSpot {
+public:
+    explicit TSpot(TSpotShape shape);
+    // Frees the region and leaves the owning list (as THotSpots::Remove does).
+    ~TSpot();
+    TSpot(const TSpot&) = delete;
+    TSpot& operator=(const TSpot&) = delete;
+
+    THotSpots* Owner() const { return owner_; }
+
+    // Rectangles are tested by arithmetic; other shapes keep their region
+    // only while it contains the point asked about.
+    bool ContainsPoint(POINT p);
+    // Rectangles and ellipses: their four integers. Polylines: the box of
+    // their region, one wider to the right and the bottom.
+    RECT GetBounds();
+    // Polylines scale every point from their bounds into r.
+    void SetBounds(const RECT& r);
+
+    TSpotShape Shape() const { return data_.Shape; }
+    void SetShape(TSpotShape shape);
+    void AddPoint(POINT p);
+    void ClearPoints();
+    int PointCount() const { return data_.PointCount(); }
+    const std::vector<int32_t>& Points() const { return data_.Points; }
+
+    TSpotMaskItem GetMaskItem() const { return data_.GetMaskItem(); }
+    void SetMaskItem(const TSpotMaskItem& item) { data_.SetMaskItem(item); }
+    bool HasMaskItem() const { return data_.MaskItem.has_value(); }
+
+    const std::string& Hint() const { return data_.Hint; }
+    void SetHint(const std::string& hint) { data_.Hint = hint; }
+    int32_t Id() const { return data_.Id; }
+    void SetId(int32_t id) { data_.Id = id; }
+    bool Enabled() const { return data_.Enabled; }
+    void SetEnabled(bool enabled) { data_.Enabled = enabled; }
+
+    void FreeRegion();
+    bool HasRegion() const { return region_ != nullptr; }
+    // A new region of the shape, the caller's to delete; null for a shape
+    // that has none (unknown shape values).
+    HRGN CreateRegion() const;
+
+    // Copies points, shape, hint, enabled and id; not the mask item.
+    void Assign(const TSpot& other);
+
+    const TSpotData& Data() const { return data_; }
+    // Takes over a spot read from a map file or a stream.
+    void SetData(TSpotData data);
+
+private:
+    friend class THotSpots;
+    TSpotData data_;
+    HRGN region_ = nullptr;
+    THotSpots* owner_ = nullptr;
+};
+
+// The spots of an image in hit-test order. Owns its spots.
+class THotSpots : public forms::TPersistent {
+public:
+    explicit THotSpots(THotImage* owner = nullptr);
+    ~THotSpots() override;
+    THotSpots(const THotSpots&) = delete;
+    THotSpots& operator=(const THotSpots&) = delete;
+
+    std::string ClassName() const override { return "THotSpots"; }
+    THotImage* Owner() const { return owner_; }
+
+    int Count() const { return int(spots_.size()); }
+    TSpot* Items(int index) const { return spots_.at(size_t(index)); }
+    int IndexOf(const TSpot* spot) const;
+
+    // Appends the spot and takes it over.
+    TSpot* Add(std::unique_ptr<TSpot> spot);
+    // Takes the spot out of the list and hands it back; the image first
+    // lets go of it (selection and highlight). Null when it is not here.
+    std::unique_ptr<TSpot> Remove(TSpot* spot);
+    // Frees the spots, the last one first.
+    void Clear();
+
+    // The first enabled spot containing p (picture coordinates), or -1 / null.
+    int IndexAt(POINT p);
+    TSpot* SpotAt(POINT p);
+
+    // Copies another THotSpots spot by spot, mask items included; anything
+    // else raises the assignment error and changes nothing.
+    void Assign(const forms::TPersistent* source) override;
+    bool HasMaskItems() const;
+
+    // Replaces the spots by those of a map file; "Cannot open file" when it
+    // cannot be opened, before anything changes.
+    void LoadFromFile(const std::string& fileName);
+
+    // The stored "Spots" and "MaskItems" values; "MaskItems" refers to the
+    // spots by position, so it is read after "Spots".
+    void WriteSpots(forms::TStream& stream) const;
+    void ReadSpots(forms::TStream& stream);
+    void WriteMaskItems(forms::TStream& stream) const;
+    void ReadMaskItems(forms::TStream& stream);
+    void ReadBinaryProperty(const std::string& name, forms::TStream& stream) override;
+
+private:
+    friend class TSpot;
+    void Detach(TSpot* spot); // the spot leaves the list; it is not freed
+    std::vector<const TSpotData*> SpotData() const;
+
+    THotImage* owner_;
+    std::vector<TSpot*> spots_; // owned
+};
+
+using TGetHintTextEvent = std::function<void(forms::TObject* Sender, TSpot* Spot, std::string& Text)>;
+using TSpotEvent = std::function<void(forms::TObject* Sender, TSpot* Spot)>;
+
+class THotImage : public forms::TImage {
+public:
+    explicit THotImage(forms::TComponent* owner);
+    ~THotImage() override;
+    std::string ClassName() const override { return "THotImage"; }
+
+    THotSpots& HotSpots() { return *hotSpots_; }
+    void SetHotSpots(const THotSpots* value) { hotSpots_->Assign(value); }
+
+    // The image's own hint and cursor, shown while no spot is selected.
+    // (Through TControl the hint and cursor in force are seen.)
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint) override;
+    forms::TCursor Cursor() const { return cursor_; }
+    void SetCursor(forms::TCursor cursor) override;
+    forms::TCursor HotCursor() const { return hotCursor_; }
+    void SetHotCursor(forms::TCursor cursor);
+    // Click and double-click count only on a spot.
+    bool HotAreasOnly() const { return hotAreasOnly_; }
+    void SetHotAreasOnly(bool value) { hotAreasOnly_ = value; }
+    forms::TPicture& MaskPicture() { return *maskPicture_; }
+    void SetMaskPicture(const forms::TPicture* picture) { maskPicture_->Assign(picture); }
+    // Also passed to a bitmap held by the mask picture.
+    void SetTransparent(bool value);
+
+    TSpot* SelectedSpot() const { return selectedSpot_; }
+    // The spot under a point in control coordinates.
+    TSpot* SpotAtPos(int x, int y);
+
+    // How the picture lies on the control.
+    struct TPictureMapping {
+        int PictureWidth, PictureHeight, DestWidth, DestHeight, DestLeft, DestTop;
+    };
+    TPictureMapping PictureMapping();
+    POINT ControlToPicture(int x, int y);
+
+    // The lit-up state, for those who draw or test it.
+    TSpot* HighlightedSpot() const { return highlightedSpot_; }
+    THighlightState HighlightState() const { return highlightState_; }
+    bool HighlightVisible() const { return highlightVisible_; }
+    forms::TBitmap* HighlightBitmap() const { return highlightBitmap_.get(); }
+    POINT HighlightPos() const { return highlightPos_; }
+
+    forms::TNotifyEvent OnPaint;
+    TGetHintTextEvent OnGetHintText;
+    TSpotEvent OnSelectSpot;
+
+    bool HitTest(int x, int y) override;
+    bool HintShow(std::string& text) override;
+    void MouseLeave() override;
+    void EnabledChanged() override;
+    void MouseDown(forms::TMouseButton button, forms::TShiftState shift, int x, int y) override;
+    void MouseUp(forms::TMouseButton button, forms::TShiftState shift, int x, int y) override;
+    void MouseMove(forms::TShiftState shift, int x, int y) override;
+    void Click() override;
+    void DblClick() override;
+
+protected:
+    void Paint() override;
+
+private:
+    friend class THotSpots;
+    void SetSelectedSpot(TSpot* spot);
+    void SetHighlight(TSpot* spot, THighlightState state);
+    // Builds the lit-up image of spot with the mask picture laid at offset;
+    // false when the spot has no area to light.
+    bool ComposeHighlight(TSpot* spot, POINT offset, RECT& box);
+    // Sets the picture-to-parent mapping on dc, whose device origin is the
+    // parent's client origin moved by `origin`.
+    void SetPictureToParentMapping(HDC dc, POINT origin);
+    void SpotRemoved(TSpot* spot);
+    // Rebuilds the lit-up image after what it is made of changed.
+    void RefreshHighlight();
+
+    std::unique_ptr<THotSpots> hotSpots_;
+    std::unique_ptr<forms::TPicture> maskPicture_;
+    std::string hint_;
+    forms::TCursor cursor_ = forms::crDefault;
+    forms::TCursor hotCursor_ = forms::crHandPoint;
+    bool hotAreasOnly_ = true;
+
+    std::unique_ptr<forms::TBitmap> highlightBitmap_;
+    POINT highlightPos_{0, 0};
+    bool highlightVisible_ = false;
+    TSpot* selectedSpot_ = nullptr;
+    uint32_t lastHitPos_ = 0; // X and Y as two packed 16-bit values
+    TSpot* highlightedSpot_ = nullptr;
+    THighlightState highlightState_ = hsMouseOver;
+    bool buttonDown_ = false;
+    bool selecting_ = false; // a cursor change asks for hit tests of its own meanwhile
+    HDC mappingDc_ = nullptr; // converts picture areas to parent coordinates
+};
+
+} // namespace components

@@ -1,0 +1,91 @@
+// The keyboard strip as the main window stores it (the default key map and
+// the pictures beside the program), with one key lit under the pointer and
+// its name in a label: to look at under Xvfb. Optional arguments: the key
+// to point at (1 to 18, default 15) and the seconds until the window closes.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "components/ComponentsRegistration.h"
+#include "components/HotImage.h"
+#include "forms/Forms.h"
+#include "forms/LayoutReader.h"
+#include "forms/Layouts.h"
+#include "forms/StdCtrls.h"
+
+using namespace components;
+using namespace forms;
+
+namespace {
+
+std::string ExeDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+std::string Resource(const char* name) { return ExeDir() + VARNOQ_RESOURCES_PATH + "/" + name; }
+
+void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainForm()->Close(); }
+
+class TStripForm : public TForm {
+public:
+    explicit TStripForm(TComponent* owner) : TForm(owner) {
+        RegisterHandler("HotImage1Click", TNotifyEvent([this](TObject*) { Report("clicked"); }));
+        std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
+        std::stringstream fragment;
+        fragment << in.rdbuf();
+        std::string layout = "object StripForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n"
+                             "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
+                             fragment.str() + "  end\nend\n";
+        ReadLayoutInto(this, ReadLayout(layout), this);
+        image_ = Field<THotImage>("HotImage1");
+        image_->Picture().LoadFromFile(Resource("Q5.bmp"));
+        image_->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+        image_->OnSelectSpot = [this](TObject*, TSpot*) { Report("under the pointer"); };
+        label_ = new TLabel(this);
+        label_->SetParent(this);
+        label_->SetBounds(8, 90, 600, 16);
+        Report("under the pointer");
+    }
+    THotImage* Image() { return image_; }
+
+private:
+    void Report(const char* what) {
+        TSpot* spot = image_->SelectedSpot();
+        char text[80];
+        if (spot) std::snprintf(text, sizeof text, "Key %d %s", int(spot->Id()), what);
+        else std::snprintf(text, sizeof text, "No key %s", what);
+        label_->SetCaption(text);
+    }
+
+    THotImage* image_ = nullptr;
+    TLabel* label_ = nullptr;
+};
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    RegisterComponentClasses();
+    int key = 15, seconds = 0;
+    std::sscanf(commandLine, "%d %d", &key, &seconds);
+    auto* form = Application()->CreateForm<TStripForm>();
+    form->SetBounds(0, 40, 642, 112);
+    form->Show();
+    THotImage* image = form->Image();
+    for (int i = 0; i < image->HotSpots().Count(); ++i) {
+        TSpot* spot = image->HotSpots().Items(i);
+        if (spot->Id() != key) continue;
+        RECT r = spot->GetBounds();
+        POINT p = image->ClientToScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        SetCursorPos(p.x, p.y); // the pointer's own move lights the key
+    }
+    if (seconds > 0) SetTimer(nullptr, 0, UINT(seconds) * 1000, CloseMainForm);
+    Application()->Run();
+    return 0;
+}
