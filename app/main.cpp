@@ -32,6 +32,7 @@ TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) {
     RegisterHandler("ApplyButtonClick", TNotifyEvent([this](TObject* s) { ApplyButtonClick(s); }));
     RegisterMainFormClasses();
     ReadLayoutResource(this, "TQORVARNOQFORM");
+    HotImage1 = Field<components::THotImage>("HotImage1");
     PageControl1 = Field<TPageControl>("PageControl1");
     OKButton = Field<TButton>("OKButton");
     CancelButton = Field<TButton>("CancelButton");
@@ -46,6 +47,12 @@ TQorVarnoqForm::~TQorVarnoqForm() {
 
 void TQorVarnoqForm::FormCreate(TObject*) {
     Application()->SetTitle("Corvane Media Keyboard");
+    // The keyboard picture, its lit-up twin and a map of its keys, when they
+    // stand beside the program; otherwise the stored map serves.
+    const std::string dir = ExecutableDirectory();
+    if (FileExists(dir + "Q5.bmp")) HotImage1->Picture().LoadFromFile(dir + "Q5.bmp");
+    if (FileExists(dir + "Q5Mask.bmp")) HotImage1->MaskPicture().LoadFromFile(dir + "Q5Mask.bmp");
+    if (FileExists(dir + "KBD.hmt")) HotImage1->HotSpots().LoadFromFile(dir + "KBD.hmt");
     // The block is written live and restored from this copy at close.
     SharedBlock->SettingsWindow = uint32_t(uintptr_t(Handle()));
     std::memcpy(&BlockBackup, SharedBlock, sizeof BlockBackup);

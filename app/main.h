@@ -8,6 +8,7 @@
 #include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
+#include "components/HotImage.h"
 #include "forms/StdCtrls.h"
 
 class TQorVarnoqForm : public forms::TForm {
@@ -17,6 +18,7 @@ public:
     std::string ClassName() const override { return "TQorVarnoqForm"; }
 
     // Controls from the layout.
+    components::THotImage* HotImage1;
     forms::TPageControl* PageControl1;
     forms::TButton* OKButton;
     forms::TButton* CancelButton;

@@ -60,8 +60,14 @@ if [ "$headless" = 1 ]; then
   shot="$ROOT/build/varnoq-screenshot.png"
   import -window root "$shot"
   echo "screenshot: $shot"
-  # Cancel, at its place in the window.
+  # Cancel, at its place in the window; whatever is still up after that
+  # (an error box, say) ends with the Wine session.
   xdotool mousemove --window "$window" 378 402 click 1
+  for _ in $(seq 100); do kill -0 "$varnoq" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$varnoq" 2>/dev/null; then
+    echo "Varnoq did not close; ending it"
+    wineserver -k >/dev/null 2>&1
+  fi
 fi
 wait "$varnoq"
 code=$?

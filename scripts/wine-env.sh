@@ -30,15 +30,12 @@ start_wine() {
     wineboot -i >/dev/null 2>&1 </dev/null
     wineserver -w >/dev/null 2>&1 </dev/null
   fi
-  if [ ! -f "$WINEPREFIX/.varnoq-unmanaged" ]; then
-    # Wine draws and activates every window itself instead of handing framed
-    # ones to a window manager: without a manager, each hide or destroy of
-    # a framed window would wait 2 s for one to answer.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-    wineserver -w >/dev/null 2>&1 </dev/null
-    touch "$WINEPREFIX/.varnoq-unmanaged"
-  fi
   wineserver -p >/dev/null 2>&1 </dev/null
+  # Wine draws and activates every window itself instead of handing framed
+  # ones to a window manager: without a manager, each hide or destroy of a
+  # framed window would wait 2 s for one to answer. Set on every start, as
+  # a killed server may not have saved its registry.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   # Start Wine's own services now, with no pipe to inherit.
   wine cmd /c exit >/dev/null 2>&1 </dev/null
 }
