@@ -173,6 +173,12 @@ void RegisterDDDest() {
     RegisterProp<TDnDForm>("TDnDForm", "OnDnDFinish", [](TDnDForm& c, auto& p, auto& ctx) {
         c.OnDnDFinish = NotifyHandler(p, ctx);
     });
+    RegisterProp<TDnDForm>("TDnDForm", "OnDnDStart", [](TDnDForm& c, auto& p, auto& ctx) {
+        c.OnDnDStart = EventHandler<TDnDStartEvent>(p, ctx);
+    });
+    RegisterProp<TDnDForm>("TDnDForm", "OnDnDItem", [](TDnDForm& c, auto& p, auto& ctx) {
+        c.OnDnDItem = EventHandler<TDnDItemEvent>(p, ctx);
+    });
     RegisterClassOf<TDnDControl>("TDnDControl", "TDnDForm");
     RegisterProp<TDnDControl>("TDnDControl", "Control", [](TDnDControl& c, auto& p, TLayoutContext& ctx) {
         // The control may come later in the layout than the drop target.

@@ -28,6 +28,12 @@ void RegisterHotImage() {
     });
     RegisterProp<THotImage>(k, "Transparent", [](THotImage& c, auto& p, auto&) { c.SetTransparent(AsBoolean(p)); });
     RegisterProp<THotImage>(k, "OnPaint", [](THotImage& c, auto& p, auto& context) { c.OnPaint = NotifyHandler(p, context); });
+    RegisterProp<THotImage>(k, "OnGetHintText", [](THotImage& c, auto& p, auto& context) {
+        c.OnGetHintText = EventHandler<TGetHintTextEvent>(p, context);
+    });
+    RegisterProp<THotImage>(k, "OnSelectSpot", [](THotImage& c, auto& p, auto& context) {
+        c.OnSelectSpot = EventHandler<TSpotEvent>(p, context);
+    });
 }
 
 } // namespace components

@@ -253,6 +253,9 @@ void RegisterUlaListBox() {
         c.SetAlignment(TAlignment(AsEnum(p, {"taLeftJustify", "taRightJustify", "taCenter"})));
     });
     RegisterProp<L>(k, "BarColor", [](L& c, auto& p, auto&) { c.SetBarColor(AsColor(p)); });
+    RegisterProp<L>(k, "OnGetImageIndex", [](L& c, auto& p, auto& ctx) {
+        c.OnGetImageIndex = EventHandler<TUlaGetIndexEvent>(p, ctx);
+    });
     RegisterProp<L>(k, "BarFont.Name", [](L& c, auto& p, auto&) { c.BarFont().SetName(AsString(p)); });
     RegisterProp<L>(k, "BarFont.Height", [](L& c, auto& p, auto&) { c.BarFont().SetHeight(AsInteger(p)); });
     RegisterProp<L>(k, "BarFont.Size", [](L& c, auto& p, auto&) { c.BarFont().SetSize(AsInteger(p)); });

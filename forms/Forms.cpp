@@ -31,19 +31,6 @@ void TForm::DoDestroy() {
     }
 }
 
-void TForm::RegisterHandler(const std::string& name, TNotifyEvent handler) { notifyHandlers_[name] = std::move(handler); }
-void TForm::RegisterHandler(const std::string& name, TMouseEvent handler) { mouseHandlers_[name] = std::move(handler); }
-
-const TNotifyEvent* TForm::FindNotifyHandler(const std::string& name) const {
-    auto it = notifyHandlers_.find(name);
-    return it == notifyHandlers_.end() ? nullptr : &it->second;
-}
-
-const TMouseEvent* TForm::FindMouseHandler(const std::string& name) const {
-    auto it = mouseHandlers_.find(name);
-    return it == mouseHandlers_.end() ? nullptr : &it->second;
-}
-
 void TForm::InitLayout(const std::string& resourceName) {
     ReadLayoutResource(this, resourceName);
     if (OnCreate) OnCreate(this);

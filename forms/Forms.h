@@ -3,9 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include <any>
 #include <functional>
 #include <map>
 #include <string>
+#include <type_traits>
 
 #include "Controls.h"
 
@@ -16,6 +18,11 @@ enum TPosition { poDesigned, poScreenCenter };
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
+
+template <class T>
+struct IsEventType : std::false_type {};
+template <class R, class... Args>
+struct IsEventType<std::function<R(Args...)>> : std::true_type {};
 
 class TForm : public TWinControl {
 public:
@@ -48,10 +55,23 @@ public:
 
     TNotifyEvent OnCreate, OnDestroy, OnShow, OnClose;
 
-    void RegisterHandler(const std::string& name, TNotifyEvent handler);
-    void RegisterHandler(const std::string& name, TMouseEvent handler);
-    const TNotifyEvent* FindNotifyHandler(const std::string& name) const;
-    const TMouseEvent* FindMouseHandler(const std::string& name) const;
+    // Handlers a layout may bind by name, each of its event's own type
+    // (TNotifyEvent, TMouseEvent, or any component's event type).
+    template <class Event>
+    void RegisterHandler(const std::string& name, Event handler) {
+        static_assert(IsEventType<Event>::value, "wrap the handler in its event type (a std::function)");
+        handlers_[name] = std::any(std::move(handler));
+    }
+    // The handler of that name if it has that type; null otherwise. wrongType
+    // tells a handler of another type from none at all.
+    template <class Event>
+    const Event* FindHandler(const std::string& name, bool* wrongType = nullptr) const {
+        auto it = handlers_.find(name);
+        if (wrongType) *wrongType = it != handlers_.end() && !std::any_cast<Event>(&it->second);
+        return it == handlers_.end() ? nullptr : std::any_cast<Event>(&it->second);
+    }
+    const TNotifyEvent* FindNotifyHandler(const std::string& name) const { return FindHandler<TNotifyEvent>(name); }
+    const TMouseEvent* FindMouseHandler(const std::string& name) const { return FindHandler<TMouseEvent>(name); }
 
     // Builds the form from the layout resource named like its class (upper
     // case), then runs OnCreate. Called by the derived form's constructor once
@@ -82,8 +102,7 @@ private:
     HWND lastFocus_ = nullptr;
     TControl* defaultControl_ = nullptr;
     TControl* cancelControl_ = nullptr;
-    std::map<std::string, TNotifyEvent> notifyHandlers_;
-    std::map<std::string, TMouseEvent> mouseHandlers_;
+    std::map<std::string, std::any> handlers_;
 };
 
 // The form a control lies on, or null.

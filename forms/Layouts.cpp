@@ -181,18 +181,8 @@ int AsEnum(const TLayoutProperty& p, std::initializer_list<const char*> names) {
     BadLayoutValue(p);
 }
 
-TNotifyEvent NotifyHandler(const TLayoutProperty& p, TLayoutContext& context) {
-    std::string name = AsIdentifier(p);
-    const TNotifyEvent* handler = context.Root ? context.Root->FindNotifyHandler(name) : nullptr;
-    if (!handler) Fail(p.Line, FormTextFmt(stLayoutUnknownHandler, name));
-    return *handler;
-}
-
-TMouseEvent MouseHandler(const TLayoutProperty& p, TLayoutContext& context) {
-    std::string name = AsIdentifier(p);
-    const TMouseEvent* handler = context.Root ? context.Root->FindMouseHandler(name) : nullptr;
-    if (!handler) Fail(p.Line, FormTextFmt(stLayoutUnknownHandler, name));
-    return *handler;
+void UnknownHandler(const TLayoutProperty& p, const std::string& name, bool wrongType) {
+    Fail(p.Line, FormTextFmt(wrongType ? stLayoutHandlerType : stLayoutUnknownHandler, name));
 }
 
 // --------------------------------------------------- control properties
@@ -239,6 +229,7 @@ void RegisterControlClasses() {
     RegisterProp<C>(k, "OnDblClick", [](C& c, auto& p, auto& ctx) { c.OnDblClick = NotifyHandler(p, ctx); });
     RegisterProp<C>(k, "OnMouseDown", [](C& c, auto& p, auto& ctx) { c.OnMouseDown = MouseHandler(p, ctx); });
     RegisterProp<C>(k, "OnMouseUp", [](C& c, auto& p, auto& ctx) { c.OnMouseUp = MouseHandler(p, ctx); });
+    RegisterProp<C>(k, "OnMouseMove", [](C& c, auto& p, auto& ctx) { c.OnMouseMove = EventHandler<TMouseMoveEvent>(p, ctx); });
 
     using W = TWinControl;
     RegisterProp<W>("TWinControl", "TabOrder", [](W& c, auto& p, auto&) { c.SetTabOrder(AsInteger(p)); });

@@ -10,6 +10,7 @@
 
 #include "Components.h"
 #include "Controls.h"
+#include "Forms.h"
 #include "LayoutReader.h"
 
 namespace forms {
@@ -72,9 +73,20 @@ void RegisterProp(const std::string& className, const std::string& propertyName,
     });
 }
 
-// Notify and mouse event bindings resolved against the form's handlers.
-TNotifyEvent NotifyHandler(const TLayoutProperty& p, TLayoutContext& context);
-TMouseEvent MouseHandler(const TLayoutProperty& p, TLayoutContext& context);
+// Event bindings resolved against the form's handlers: the identifier names
+// a handler the form registered with exactly the event's type.
+[[noreturn]] void UnknownHandler(const TLayoutProperty& p, const std::string& name, bool wrongType);
+
+template <class Event>
+Event EventHandler(const TLayoutProperty& p, TLayoutContext& context) {
+    std::string name = AsIdentifier(p);
+    bool wrongType = false;
+    const Event* handler = context.Root ? context.Root->template FindHandler<Event>(name, &wrongType) : nullptr;
+    if (!handler) UnknownHandler(p, name, wrongType);
+    return *handler;
+}
+inline TNotifyEvent NotifyHandler(const TLayoutProperty& p, TLayoutContext& c) { return EventHandler<TNotifyEvent>(p, c); }
+inline TMouseEvent MouseHandler(const TLayoutProperty& p, TLayoutContext& c) { return EventHandler<TMouseEvent>(p, c); }
 
 // Registers the classes and properties of the whole library once (each
 // module of the library registers its own from here).

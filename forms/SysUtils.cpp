@@ -19,6 +19,7 @@ std::string DefaultFormText(int id) {
     case stLayoutUnknownHandler: return "Handler %s not found";
     case stLayoutMissing: return "Layout resource %s not found";
     case stLayoutTooLarge: return "%s is too large";
+    case stLayoutHandlerType: return "Handler %s does not fit the event";
     case stMessageBoxError: return "Error";
     }
     return {};

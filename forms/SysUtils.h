@@ -40,6 +40,7 @@ enum TFormTextId : int {
     stLayoutUnknownHandler = 65015, // "Handler %s not found"
     stLayoutMissing = 65016,      // "Layout resource %s not found"
     stLayoutTooLarge = 65017,     // "%s is too large"
+    stLayoutHandlerType = 65018,  // "Handler %s does not fit the event"
     stMessageBoxError = 65020,    // caption of the error message box
 };
 

@@ -320,6 +320,31 @@ TEST(Layouts, BadLayoutsNameTheProblemAndTheLine) {
     EXPECT_THROW(ReadLayout("object F: TForm\n  Left = 1\n"), ELayoutError);
 }
 
+TEST(Layouts, EventsBindHandlersOfTheirOwnTypeOnly) {
+    RegisterTestClasses();
+    TForm form(nullptr);
+    std::vector<std::string> moves;
+    form.RegisterHandler("Track", TMouseMoveEvent([&](TObject*, TShiftState, int x, int y) {
+        moves.push_back(std::to_string(x) + "," + std::to_string(y));
+    }));
+    form.RegisterHandler("Clicked", TNotifyEvent([](TObject*) {}));
+    ReadLayoutInto(&form, ReadLayout("object F: TForm\n  object P: TProbeControl\n    OnMouseMove = Track\n  end\nend\n"),
+                   &form);
+    auto* probe = dynamic_cast<TProbeControl*>(form.FindComponent("P"));
+    ASSERT_NE(probe, nullptr);
+    probe->MouseMove(0, 3, 4);
+    EXPECT_EQ(moves, std::vector<std::string>({"3,4"}));
+
+    TForm other(nullptr);
+    other.RegisterHandler("Clicked", TNotifyEvent([](TObject*) {}));
+    try {
+        ReadLayoutInto(&other, ReadLayout("object F: TForm\n  OnMouseDown = Clicked\nend\n"), &other);
+        ADD_FAILURE() << "a notify handler was bound to a mouse event";
+    } catch (const ELayoutError& e) {
+        EXPECT_EQ(e.Message, "Layout error in line 2: Handler Clicked does not fit the event");
+    }
+}
+
 TEST(Layouts, MissingLayoutResourceIsReported) {
     RegisterTestClasses();
     TForm form(nullptr);
