@@ -12,13 +12,6 @@
 
 using namespace forms;
 
-std::string ExecutableDirectory() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
 void RegisterMainFormClasses() {
     components::RegisterComponentClasses();
     RegisterComponentClass("TQorVarnoqForm", "TForm", nullptr);

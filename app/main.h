@@ -49,7 +49,5 @@ private:
     bool backupTaken_ = false;
 };
 
-// The directory of the program's executable, with a trailing separator.
-std::string ExecutableDirectory();
 // Registers the main window's classes for its layout.
 void RegisterMainFormClasses();

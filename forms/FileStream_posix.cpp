@@ -1,4 +1,5 @@
-// TFileStream, FileExists and Now for the host build of the portable core.
+// TFileStream and the file, folder and clock helpers for the host build of the
+// portable core.
 // Sharing modes have no POSIX counterpart and are ignored here.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -58,6 +59,13 @@ bool FileExists(const std::string& fileName) {
 }
 
 bool DeleteFileNamed(const std::string& fileName) { return ::unlink(fileName.c_str()) == 0; }
+
+std::string ExecutableDirectory() {
+    char path[4096];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path);
+    std::string s(path, n > 0 ? size_t(n) : 0);
+    return s.substr(0, s.find_last_of('/') + 1);
+}
 
 double Now() {
     struct timeval tv;

@@ -1,4 +1,4 @@
-// TFileStream, FileExists and Now over the Win32 API.
+// TFileStream and the file, folder and clock helpers over the Win32 API.
 #include <windows.h>
 
 #include "Classes.h"
@@ -72,6 +72,13 @@ bool FileExists(const std::string& fileName) {
 }
 
 bool DeleteFileNamed(const std::string& fileName) { return DeleteFileA(fileName.c_str()) != 0; }
+
+std::string ExecutableDirectory() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
 
 double Now() {
     SYSTEMTIME t;

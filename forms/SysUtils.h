@@ -58,6 +58,9 @@ double Now();
 double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
 
 bool FileExists(const std::string& fileName);
+// The folder of the running program's executable, with a trailing separator:
+// where the program finds every file it uses.
+std::string ExecutableDirectory();
 bool DeleteFileNamed(const std::string& fileName);
 
 } // namespace forms

@@ -20,13 +20,6 @@ namespace {
 TSharedSettingsBlock* block = nullptr;
 std::string logPath;
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
 void Log(const std::string& line) {
     if (FILE* f = std::fopen(logPath.c_str(), "ab")) {
         std::fprintf(f, "%s\r\n", line.c_str());
@@ -45,7 +38,7 @@ void LogReload() {
         " caps=" + std::to_string(block->CapsLockStatus) + " num=" + std::to_string(block->NumLockStatus) +
         " scroll=" + std::to_string(block->ScrollLockStatus));
     TDralKeyFunctionDataFile file;
-    std::string name = ExeDir() + "def.kfd";
+    std::string name = forms::ExecutableDirectory() + "def.kfd";
     try {
         if (file.LoadFromFile(name) == 1 && !forms::FileExists(name)) {
             Log("def.kfd: missing");
@@ -103,7 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     if (running && IsWindow(running)) return 1; // one service at a time
-    logPath = ExeDir() + "service.log";
+    logPath = forms::ExecutableDirectory() + "service.log";
     auto logArg = args.find("--log ");
     if (logArg != std::string::npos) {
         logPath = args.substr(logArg + 6);

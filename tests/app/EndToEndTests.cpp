@@ -10,15 +10,9 @@
 
 #include "Torvel32.h"
 #include "app/SharedSettingsBlock.h"
+#include "forms/SysUtils.h"
 
 namespace {
-
-std::string BinDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
 
 TSharedSettingsBlock* Block() { return static_cast<TSharedSettingsBlock*>(AttachSharedBlock()); }
 
@@ -53,7 +47,8 @@ public:
         CreateDirectoryA(dir_.c_str(), nullptr);
         for (const char* f : files) {
             // The language module is built apart from the program.
-            std::string from = std::string(f) == "TORLANG.DLL" ? BinDir() + "..\\lang\\" + f : BinDir() + f;
+            std::string bin = forms::ExecutableDirectory();
+            std::string from = std::string(f) == "TORLANG.DLL" ? bin + "..\\lang\\" + f : bin + f;
             if (CopyFileA(from.c_str(), (dir_ + f).c_str(), FALSE)) copied_.push_back(f);
             else ADD_FAILURE() << "cannot copy " << f;
         }

@@ -11,16 +11,11 @@
 
 #include "forms/Forms.h"
 #include "forms/Graphics.h"
+#include "tests/support/GuiTestSupport.h"
 
 namespace color_tests {
 
-inline void Pump(DWORD ms = 20) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        forms::Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
+using testing_support::Pump;
 
 inline LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 

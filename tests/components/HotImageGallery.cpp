@@ -22,14 +22,7 @@ using namespace forms;
 
 namespace {
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
-std::string Resource(const char* name) { return ExeDir() + VARNOQ_RESOURCES_PATH + "/" + name; }
+std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
 
 void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainForm()->Close(); }
 

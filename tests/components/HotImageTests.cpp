@@ -18,28 +18,16 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/GuiTestSupport.h"
 
 using namespace forms;
 using namespace components;
 
 namespace {
 
-void Pump(DWORD ms = 10) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
+using testing_support::Pump;
 
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
-std::string Resource(const char* name) { return ExeDir() + VARNOQ_RESOURCES_PATH + "/" + name; }
+std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
 
 // The client area of a window as it is on the screen now.
 class TScreenPixels {
@@ -331,10 +319,10 @@ TEST(HotSpots, StoredStreamsRoundTripThroughTheBinaryPropertyHooks) {
 TEST(HotSpots, LoadFromFileReplacesTheSpotsAndMissingFilesChangeNothing) {
     THotSpots spots;
     spots.Add(Rect(1, {0, 0, 5, 5}));
-    EXPECT_THROW(spots.LoadFromFile(ExeDir() + "no-such-map.hmt"), EFOpenError);
+    EXPECT_THROW(spots.LoadFromFile(forms::ExecutableDirectory() + "no-such-map.hmt"), EFOpenError);
     EXPECT_EQ(spots.Count(), 1);
 
-    std::string file = ExeDir() + "hotimage_tests.hmt";
+    std::string file = forms::ExecutableDirectory() + "hotimage_tests.hmt";
     {
         std::ofstream out(file, std::ios::binary);
         out << "map\r\n<ID=4 SHAPE=ellipse COORDS=\"0,0 8,8\" HINT=\"four\">\r\n<ID=5 DISABLED>";
@@ -387,12 +375,12 @@ protected:
         image->OnClick = [this](TObject*) { clicked.push_back(image->SelectedSpot()); };
         image->OnDblClick = [this](TObject*) { ++doubleClicks; };
         host->Show();
-        Pump();
+        Pump(10);
         Settle();
     }
     void TearDown() override {
         delete host;
-        Pump();
+        Pump(10);
     }
 
     HWND Wnd() { return host->Handle(); }
@@ -839,7 +827,7 @@ TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
     image->Picture().LoadFromFile(Resource("Q5.bmp"));
     image->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
     form->Show();
-    Pump();
+    Pump(10);
     ASSERT_EQ(image->HotSpots().Count(), 18);
     ASSERT_EQ(image->Width(), 640);
     EXPECT_EQ(image->HotCursor(), crHandPoint);
@@ -878,5 +866,5 @@ TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
     std::sort(ids.begin(), ids.end());
     for (int i = 0; i < 18; ++i) EXPECT_EQ(ids[size_t(i)], i + 1);
     delete form;
-    Pump();
+    Pump(10);
 }

@@ -14,12 +14,6 @@
 #include "forms/LayoutReader.h"
 #include "forms/SysUtils.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 using namespace components;
 using forms::EReadError;
 using forms::TMemoryStream;
@@ -421,19 +415,6 @@ constexpr TKey kDefaultKeys[18] = {
     {17, 540, 16, 570, 45}, {18, 572, 17, 603, 47},
 };
 
-std::string ExeDir() {
-#ifdef _WIN32
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-#else
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path);
-    std::string s(path, n > 0 ? size_t(n) : 0);
-#endif
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
 std::string ReadText(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     std::ostringstream text;
@@ -444,7 +425,7 @@ std::string ReadText(const std::string& fileName) {
 } // namespace
 
 TEST(DefaultKeyMap, StoredStreamsDecodeToTheEighteenKeys) {
-    std::string fragment = ReadText(ExeDir() + VARNOQ_RESOURCES_PATH "/DefaultKeyMap.inc");
+    std::string fragment = ReadText(forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH "/DefaultKeyMap.inc");
     ASSERT_FALSE(fragment.empty()) << "DefaultKeyMap.inc not found";
     forms::TLayoutObject image = forms::ReadLayout(fragment);
     EXPECT_EQ(image.Name, "HotImage1");

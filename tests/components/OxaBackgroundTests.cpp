@@ -16,6 +16,7 @@
 #include "components/OxaTFillBackground.h"
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
+#include "tests/support/GuiTestSupport.h"
 
 using namespace components;
 using namespace forms;
@@ -69,13 +70,7 @@ TPixels PaintControl(TGraphicControl& control, int targetW, int targetH) {
     return Read(target);
 }
 
-void Pump(DWORD ms) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
+using testing_support::Pump;
 
 } // namespace
 

@@ -19,6 +19,7 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/GuiTestSupport.h"
 
 using namespace forms;
 using namespace components;
@@ -40,13 +41,7 @@ const TColor kOdd = RGB(150, 200, 250);
 const TColor kImage = RGB(0, 160, 0);
 const char kFace[] = "DejaVu Sans";
 
-void Pump(DWORD ms = 20) {
-    DWORD end = GetTickCount() + ms;
-    do {
-        Application()->ProcessMessages();
-        Sleep(1);
-    } while (GetTickCount() < end);
-}
+using testing_support::Pump;
 
 TColor Rgb(TColor color) { return ColorToRGB(color) & 0x00FFFFFF; }
 

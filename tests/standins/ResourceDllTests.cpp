@@ -51,16 +51,9 @@ constexpr TKeyRect kKeyMap[] = {
     {17, 540, 16, 570, 45}, {18, 572, 17, 603, 47},
 };
 
-// Paths below come relative to the test executable's folder, so the tests do
-// not depend on the working directory.
-std::string ExeDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
-std::string Beside(const char* relative) { return ExeDir() + relative; }
+// Paths come relative to the test executable's folder, so the tests do not
+// depend on the working directory.
+std::string Beside(const char* relative) { return forms::ExecutableDirectory() + relative; }
 
 enum class TLoadMode { DataFile, Library };
 

@@ -9,7 +9,7 @@
 namespace testing_support {
 
 // Handles this thread's messages for about ms milliseconds.
-void Pump(DWORD ms);
+void Pump(DWORD ms = 20);
 
 // Runs action from inside the message loop running delay ms from now (thread
 // timers are dispatched by every loop, modal ones and message boxes too).
