@@ -20,7 +20,7 @@ TPixels Render(TColorForm& palette) {
     TBitmap bitmap;
     bitmap.SetSize(W, H);
     palette.DrawPalette(bitmap.Canvas());
-    return Read(bitmap);
+    return ReadPixels(bitmap);
 }
 
 // A sunken 16 x 16 well at (l, t) around a 12 x 12 square of fill.
@@ -178,7 +178,7 @@ TEST_F(ColorFormTest, ShownWindowHighlightsItsColourAndShowsThePicture) {
     Open(clMaroon);
     EXPECT_EQ(palette->HotColumn() * 10 + palette->HotRow(), 22);
     UpdateWindow(Wnd());
-    EXPECT_EQ(ReadWindow(Wnd(), W, H).bgra, Render(*palette).bgra);
+    EXPECT_EQ(ReadWindow(Wnd(), W, H).Bgra, Render(*palette).Bgra);
     HDC dc = GetDC(Wnd());
     EXPECT_EQ(SendMessageA(Wnd(), WM_ERASEBKGND, WPARAM(dc), 0), 1); // never erased
     ReleaseDC(Wnd(), dc);

@@ -26,7 +26,7 @@ public:
         TBitmap bitmap;
         bitmap.SetSize(Width(), Height());
         PaintWindow(bitmap.Canvas());
-        return Read(bitmap);
+        return ReadPixels(bitmap);
     }
 };
 
@@ -62,8 +62,8 @@ void ExpectLook(const TPixels& p, bool pushed, TColor color) {
 // Number of differing pixels, or -1 when one lies off the rectangle's outline.
 int DifferencesOnOutline(const TPixels& a, const TPixels& b, RECT r) {
     int n = 0;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
+    for (int y = 0; y < a.Height; ++y)
+        for (int x = 0; x < a.Width; ++x) {
             if (a.At(x, y) == b.At(x, y)) continue;
             bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
             if (!inside || (x != r.left && x != r.right - 1 && y != r.top && y != r.bottom - 1)) return -1;

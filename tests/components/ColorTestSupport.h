@@ -12,40 +12,20 @@
 #include "forms/Forms.h"
 #include "forms/Graphics.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/Pixels.h"
 
 namespace color_tests {
 
 using testing_support::Pump;
+using testing_support::ReadPixels;
+using testing_support::TPixels;
 
 inline LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
 inline forms::TColor Rgb(forms::TColor color) { return forms::ColorToRGB(color) & 0x00FFFFFF; }
 
-// A copy of a bitmap's pixels, read with GetDIBits (independent of its canvas).
-struct TPixels {
-    int width = 0, height = 0;
-    std::vector<uint32_t> bgra; // top-down rows
 
-    forms::TColor At(int x, int y) const {
-        uint32_t v = bgra[size_t(y) * width + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-};
 
-inline TPixels ReadBitmap(HBITMAP bitmap, int width, int height) {
-    TPixels p;
-    p.width = width;
-    p.height = height;
-    p.bgra.resize(size_t(width) * height);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, UINT(height), p.bgra.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
-
-inline TPixels Read(forms::TBitmap& bitmap) { return ReadBitmap(bitmap.Handle(), bitmap.Width(), bitmap.Height()); }
 
 // What a window shows on the screen now.
 inline TPixels ReadWindow(HWND wnd, int width, int height) {
@@ -55,7 +35,7 @@ inline TPixels ReadWindow(HWND wnd, int width, int height) {
     HGDIOBJ old = SelectObject(mem, bitmap);
     BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
     SelectObject(mem, old);
-    TPixels p = ReadBitmap(bitmap, width, height);
+    TPixels p = ReadPixels(bitmap, width, height);
     DeleteObject(bitmap);
     DeleteDC(mem);
     ReleaseDC(wnd, dc);
@@ -68,7 +48,7 @@ inline TPixels ButtonFace(int width, int height, bool pushed) {
     bitmap.SetSize(width, height);
     RECT r{0, 0, width, height};
     DrawFrameControl(bitmap.Canvas().Handle(), &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
-    return Read(bitmap);
+    return ReadPixels(bitmap);
 }
 
 // Answers the next colour dialogs of this thread: confirms them with

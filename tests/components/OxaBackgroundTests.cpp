@@ -37,14 +37,14 @@ TPixels DrawTexture(TOxaTexture& t, int targetW, int targetH, int w, int h, TCol
     TBitmap target;
     Prepare(target, targetW, targetH);
     t.Draw(target.Canvas(), w, h, solid);
-    return Read(target);
+    return ReadPixels(target);
 }
 
 TPixels DrawBackground(TOxaBackground& b, int targetW, int targetH, int w, int h, bool forwardFirst = true) {
     TBitmap target;
     Prepare(target, targetW, targetH);
     b.Draw(target.Canvas(), w, h, forwardFirst);
-    return Read(target);
+    return ReadPixels(target);
 }
 
 // A fill control that logs its repaint requests into a shared log.
@@ -67,7 +67,7 @@ TPixels PaintControl(TGraphicControl& control, int targetW, int targetH) {
     TBitmap target;
     Prepare(target, targetW, targetH);
     control.PaintTo(target.Canvas().Handle());
-    return Read(target);
+    return ReadPixels(target);
 }
 
 using testing_support::Pump;
@@ -377,7 +377,7 @@ TEST(OxaFillBackground, RendersTheBackgroundAnewOnEveryPaint) {
     TBitmap target;
     Prepare(target, 12, 32);
     EXPECT_THROW(fill.PaintTo(target.Canvas().Handle()), EConvertError);
-    EXPECT_TRUE(Read(target).All({0, 0, 12, 32}, Untouched));
+    EXPECT_TRUE(ReadPixels(target).All({0, 0, 12, 32}, Untouched));
 }
 
 // ------------------------------------------------------------------- lifetime

@@ -22,7 +22,7 @@ TPixels Render(TOxaGradient& g, int w, int h, bool forwardFirst = true, int extr
     TBitmap target;
     Prepare(target, w + extra, h + extra);
     g.Draw(target.Canvas(), w, h, forwardFirst);
-    TPixels p = Read(target);
+    TPixels p = ReadPixels(target);
     EXPECT_TRUE(p.AllOutside({0, 0, w, h}, Untouched)) << "drawn outside the area";
     return p;
 }
@@ -186,7 +186,7 @@ TEST(OxaGradientDraw, BadColourLineFailsAndLeavesTheTargetAlone) {
     if (counting) {
         EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
     }
-    EXPECT_TRUE(Read(target).All({0, 0, 30, 20}, Untouched));
+    EXPECT_TRUE(ReadPixels(target).All({0, 0, 30, 20}, Untouched));
     // An empty line is no colour either; an empty area still checks the lines.
     g.SetColorsInBetween({""});
     EXPECT_THROW(g.Draw(target.Canvas(), 0, 0, true), EConvertError);

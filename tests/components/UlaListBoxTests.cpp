@@ -20,6 +20,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/Pixels.h"
 
 using namespace forms;
 using namespace components;
@@ -42,31 +43,12 @@ const TColor kImage = RGB(0, 160, 0);
 const char kFace[] = "DejaVu Sans";
 
 using testing_support::Pump;
+using testing_support::ReadPixels;
+using testing_support::TPixels;
 
 TColor Rgb(TColor color) { return ColorToRGB(color) & 0x00FFFFFF; }
 
-struct TPixels {
-    int Width = 0, Height = 0;
-    std::vector<uint32_t> Bgra; // top-down rows
-    TColor At(int x, int y) const {
-        uint32_t v = Bgra[size_t(y) * Width + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    bool operator==(const TPixels&) const = default;
-};
 
-TPixels ReadBitmap(HBITMAP bitmap, int width, int height) {
-    TPixels p;
-    p.Width = width;
-    p.Height = height;
-    p.Bgra.resize(size_t(width) * height);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, UINT(height), p.Bgra.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
 
 void Prepare(TBitmap& bitmap, int width, int height, TColor color) {
     bitmap.SetSize(width, height);
@@ -101,7 +83,7 @@ RECT ReferenceInk(const TFont& font, const std::string& text, UINT align, int wi
     SetBkMode(dc, TRANSPARENT);
     RECT r{0, 0, width, height};
     DrawTextA(dc, text.c_str(), -1, &r, align | DT_VCENTER | DT_SINGLELINE);
-    return InkBox(ReadBitmap(bitmap.Handle(), width, height), {0, 0, width, height}, background);
+    return InkBox(ReadPixels(bitmap.Handle(), width, height), {0, 0, width, height}, background);
 }
 
 // Pixels of a colour family, robust against smoothed glyph edges.
@@ -182,7 +164,7 @@ protected:
         DRAWITEMSTRUCT item{ODT_LISTBOX, UINT(GetDlgCtrlID(wnd)), UINT(index), ODA_DRAWENTIRE, state, wnd,
                             bitmap.Canvas().Handle(), {0, 0, width, height}, 0};
         SendMessageA(host->Handle(), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
-        return ReadBitmap(bitmap.Handle(), width, height);
+        return ReadPixels(bitmap.Handle(), width, height);
     }
 
     TImageList* Images(int size) {

@@ -9,6 +9,7 @@
 
 #include "HandleCounter.h"
 #include "forms/Graphics.h"
+#include "tests/support/Pixels.h"
 
 using namespace forms;
 using testing_support::CurrentHandleCounts;
@@ -17,33 +18,12 @@ using testing_support::THandleCounts;
 
 namespace {
 
-// All pixels of a bitmap, read with GetDIBits, independently of its canvas.
-struct TPixels {
-    int width = 0, height = 0;
-    std::vector<uint32_t> argb; // top-down rows
 
-    TColor At(int x, int y) const {
-        uint32_t v = argb[size_t(y) * width + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    int Count(TColor color) const {
-        int n = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) n += At(x, y) == color;
-        return n;
-    }
-};
+using testing_support::TPixels;
 
 TPixels Read(TBitmap& bitmap) {
-    TPixels p;
-    p.width = bitmap.Width();
-    p.height = bitmap.Height();
-    p.argb.resize(size_t(p.width) * p.height);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(GetDIBits(screen, bitmap.Handle(), 0, UINT(p.height), p.argb.data(), &info, DIB_RGB_COLORS), p.height);
-    ReleaseDC(nullptr, screen);
+    TPixels p = testing_support::ReadPixels(bitmap);
+    EXPECT_EQ(p.RowsRead, p.Height);
     return p;
 }
 
@@ -554,7 +534,7 @@ TEST(Bitmap, ReadsAndWritesEveryDepth) {
         TBitmap again;
         LoadBytes(again, saved.Data());
         EXPECT_EQ(again.BitsPerPixel(), t.bpp);
-        EXPECT_EQ(Read(again).argb, p.argb);
+        EXPECT_EQ(Read(again).Bgra, p.Bgra);
     }
 
     // 16 bits with 5-6-5 channel masks.
@@ -639,7 +619,7 @@ TEST(Bitmap, AssignCopiesTheImage) {
     b.SetTransparent(true);
     a.Assign(&b);
     EXPECT_NE(a.Handle(), b.Handle());
-    EXPECT_EQ(Read(a).argb, Read(b).argb);
+    EXPECT_EQ(Read(a).Bgra, Read(b).Bgra);
     EXPECT_TRUE(a.Transparent());
     b.Canvas().SetPixels(0, 0, clRed);
     EXPECT_EQ(Read(a).At(0, 0), clNavy);
