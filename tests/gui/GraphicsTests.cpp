@@ -404,21 +404,24 @@ TEST(Canvas, PutsBackWhatItsDCHad) {
     };
     THandleCounts before = CurrentHandleCounts();
     {
-        TCanvas c(dc);
-        c.Pen().SetColor(clRed);
-        c.Brush().SetColor(clBlue);
-        c.Font().SetStyle({fsBold});
-        c.Rectangle(0, 0, 10, 10);
-        c.TextOut(0, 0, "x");
-        EXPECT_NE(GetCurrentObject(dc, OBJ_PEN), pen0);
-        EXPECT_NE(GetCurrentObject(dc, OBJ_FONT), font0);
-        c.Pen().SetColor(clGreen); // the old pen leaves the DC before it is deleted
-        EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen0);
-        c.LineTo(5, 5);
-        c.IntersectClipRect({2, 2, 4, 4});
-        c.ReleaseHandle();
-        expectOriginal();
-        c.SetHandle(dc);
+        TCanvas c;
+        {
+            TCanvasBinding bound(c, dc);
+            c.Pen().SetColor(clRed);
+            c.Brush().SetColor(clBlue);
+            c.Font().SetStyle({fsBold});
+            c.Rectangle(0, 0, 10, 10);
+            c.TextOut(0, 0, "x");
+            EXPECT_NE(GetCurrentObject(dc, OBJ_PEN), pen0);
+            EXPECT_NE(GetCurrentObject(dc, OBJ_FONT), font0);
+            c.Pen().SetColor(clGreen); // the old pen leaves the DC before it is deleted
+            EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen0);
+            c.LineTo(5, 5);
+            c.IntersectClipRect({2, 2, 4, 4});
+            c.ReleaseHandle();
+            expectOriginal();
+        }
+        TCanvasBinding bound(c, dc);
         c.Ellipse(0, 0, 5, 5);
         c.SelectClipRgn(nullptr);
     }
@@ -462,7 +465,7 @@ TEST(Canvas, CopiesStretchesAndComposesOffscreen) {
     TBitmap target;
     target.SetSize(20, 20);
     target.Canvas().Brush().SetColor(clBlue);
-    TOffscreenCanvas off(target.Canvas(), {5, 5, 15, 15});
+    TPaintBuffer off(target.Canvas(), {5, 5, 15, 15});
     EXPECT_EQ(off.Canvas().Brush().Color(), clBlue); // starts with the target's tools
     off.Canvas().Brush().SetColor(clRed);
     off.Canvas().FillRect({0, 0, 20, 20});
@@ -886,14 +889,13 @@ TEST(HandleCounting, GraphicsReleaseEverything) {
         pic.Assign(&sprite);
         pic.Bitmap().Canvas().FillRect({0, 0, 2, 2});
 
-        HDC screen = GetDC(nullptr);
         {
-            TCanvas onScreen(screen);
-            onScreen.Font().Assign(&c.Font());
+            TWindowDC screen;
+            TCanvas onScreen;
+            TCanvasBinding bound(onScreen, screen, &c.Font());
             EXPECT_GT(onScreen.TextWidth("x"), 0);
         }
-        ReleaseDC(nullptr, screen);
-        TOffscreenCanvas off(c, {1, 1, 9, 9});
+        TPaintBuffer off(c, {1, 1, 9, 9});
         off.Canvas().FillRect({1, 1, 9, 9});
         off.Flush();
     };
