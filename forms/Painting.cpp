@@ -51,6 +51,7 @@ TPaintBuffer::TPaintBuffer(HDC target, const RECT& area)
 }
 
 TPaintBuffer::TPaintBuffer(TCanvas& target, const RECT& area) : TPaintBuffer(target.Handle(), area) {
+    targetCanvas_ = &target;
     canvas_.Pen().Assign(&target.Pen());
     canvas_.Brush().Assign(&target.Brush());
     canvas_.Font().Assign(&target.Font());
@@ -62,7 +63,8 @@ void TPaintBuffer::Flush() {
     const RECT& r = paintRect_;
     if (r.right <= r.left || r.bottom <= r.top) return;
     // Both DCs take the same coordinates: the image's origin is moved to area_.
-    BitBlt(targetDC_, r.left, r.top, r.right - r.left, r.bottom - r.top, memoryDC_, r.left, r.top, SRCCOPY);
+    HDC to = targetCanvas_ ? targetCanvas_->Handle() : targetDC_;
+    BitBlt(to, r.left, r.top, r.right - r.left, r.bottom - r.top, memoryDC_, r.left, r.top, SRCCOPY);
 }
 
 } // namespace forms

@@ -61,6 +61,7 @@ private:
 
     // Declared in the order they are made; they go in reverse.
     TPaintScope paint_;
+    TCanvas* targetCanvas_ = nullptr; // asked for its DC again at Flush: a bitmap's may have changed
     HDC targetDC_;
     RECT area_;
     RECT paintRect_;
