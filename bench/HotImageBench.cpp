@@ -20,6 +20,7 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/ResourcePath.h"
 
 using namespace components;
 using namespace forms;
@@ -27,14 +28,14 @@ using bench::PerCall;
 
 namespace {
 
-std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
+using testing_support::ResourcePath;
 
 } // namespace
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
     RegisterComponentClasses();
-    std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
+    std::ifstream in(ResourcePath("DefaultKeyMap.inc"), std::ios::binary);
     std::stringstream fragment;
     fragment << in.rdbuf();
     if (fragment.str().empty()) {
@@ -49,8 +50,8 @@ int main() {
                    form);
     form->SetBounds(0, 0, 640, 84);
     auto* image = form->Field<THotImage>("HotImage1");
-    image->Picture().LoadFromFile(Resource("Q5.bmp"));
-    image->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+    image->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
+    image->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1); // off the strip
     form->Show();
     Application()->ProcessMessages();

@@ -16,13 +16,14 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/ResourcePath.h"
 
 using namespace components;
 using namespace forms;
 
 namespace {
 
-std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
+using testing_support::ResourcePath;
 
 void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainForm()->Close(); }
 
@@ -30,7 +31,7 @@ class TStripForm : public TForm {
 public:
     explicit TStripForm(TComponent* owner) : TForm(owner) {
         RegisterHandler("HotImage1Click", TNotifyEvent([this](TObject*) { Report("clicked"); }));
-        std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
+        std::ifstream in(ResourcePath("DefaultKeyMap.inc"), std::ios::binary);
         std::stringstream fragment;
         fragment << in.rdbuf();
         std::string layout = "object StripForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n"
@@ -38,8 +39,8 @@ public:
                              fragment.str() + "  end\nend\n";
         ReadLayoutInto(this, ReadLayout(layout), this);
         image_ = Field<THotImage>("HotImage1");
-        image_->Picture().LoadFromFile(Resource("Q5.bmp"));
-        image_->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+        image_->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
+        image_->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
         image_->OnSelectSpot = [this](TObject*, TSpot*) { Report("under the pointer"); };
         label_ = new TLabel(this);
         label_->SetParent(this);

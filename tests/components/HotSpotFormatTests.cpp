@@ -13,6 +13,7 @@
 #include "components/hotparse.h"
 #include "forms/LayoutReader.h"
 #include "forms/SysUtils.h"
+#include "tests/support/ResourcePath.h"
 
 using namespace components;
 using forms::EReadError;
@@ -425,7 +426,7 @@ std::string ReadText(const std::string& fileName) {
 } // namespace
 
 TEST(DefaultKeyMap, StoredStreamsDecodeToTheEighteenKeys) {
-    std::string fragment = ReadText(forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH "/DefaultKeyMap.inc");
+    std::string fragment = ReadText(testing_support::ResourcePath("DefaultKeyMap.inc"));
     ASSERT_FALSE(fragment.empty()) << "DefaultKeyMap.inc not found";
     forms::TLayoutObject image = forms::ReadLayout(fragment);
     EXPECT_EQ(image.Name, "HotImage1");

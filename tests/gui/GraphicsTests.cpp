@@ -3,12 +3,19 @@
 // not Windows' fonts), plus the handle bookkeeping behind them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "HandleCounter.h"
+#include "forms/ControlHooks.h"
+#include "forms/Forms.h"
 #include "forms/Graphics.h"
+#include "forms/Layouts.h"
+#include "tests/support/EventRecorder.h"
+#include "tests/support/GuiTestSupport.h"
 #include "tests/support/Pixels.h"
 
 using namespace forms;
@@ -27,11 +34,7 @@ TPixels Read(TBitmap& bitmap) {
     return p;
 }
 
-void Fill(TBitmap& bitmap, int w, int h, TColor color) {
-    bitmap.SetSize(w, h);
-    bitmap.Canvas().Brush().SetColor(color);
-    bitmap.Canvas().FillRect({0, 0, w, h});
-}
+using testing_support::Fill;
 
 using TBytes = std::vector<uint8_t>;
 
@@ -728,6 +731,36 @@ TEST(Icon, OwnsTheHandleItIsGiven) {
     EXPECT_EQ(p.Count(clBlue), 8 * 16);
 }
 
+// Borrowed: a copy of a shared icon, independent of it; owned: an icon the
+// shell made for us, destroyed with its holder. The lookup refuses a path
+// its MAX_PATH buffer cannot hold.
+TEST(Icon, BorrowedIconsAreCopiesAndOwnedOnesGoWithTheirHolder) {
+    if (!HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    char exe[MAX_PATH] = "";
+    GetSystemDirectoryA(exe, sizeof exe);
+    std::strcat(exe, "\\shell32.dll"); // holds icons
+    HICON shared = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION, never destroyed
+    THandleCounts before = CurrentHandleCounts();
+    {
+        TIcon borrowed, owned;
+        borrowed.CopyHandle(shared);
+        EXPECT_NE(borrowed.Handle(), shared);
+        EXPECT_EQ(borrowed.Width(), GetSystemMetrics(SM_CXICON));
+        ASSERT_TRUE(owned.LoadAssociated(exe));
+        EXPECT_EQ(CurrentHandleCounts().Icons, before.Icons + 2);
+        HICON kept = owned.Handle();
+        EXPECT_FALSE(owned.LoadAssociated(std::string(exe) + ".missing\\")) << "nothing found: unchanged";
+        EXPECT_EQ(owned.Handle(), kept);
+
+        std::string longest(MAX_PATH - 1, 'a'), tooLong(MAX_PATH, 'a');
+        EXPECT_NO_THROW(owned.LoadAssociated(longest));
+        EXPECT_THROW_TYPE_MESSAGE(owned.LoadAssociated(tooLong), EInvalidGraphic, "The path is too long: " + tooLong);
+    }
+    EXPECT_EQ(CurrentHandleCounts(), before);
+    TBitmap ground;
+    EXPECT_TRUE(DrawIconEx(ground.Canvas().Handle(), 0, 0, shared, 0, 0, 0, nullptr, DI_NORMAL)) << "the shared icon lives on";
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(Picture, LoadsByExtension) {
@@ -903,4 +936,76 @@ TEST(HandleCounting, GraphicsReleaseEverything) {
     THandleCounts base = CurrentHandleCounts();
     for (int i = 1; i <= 100; ++i) round(i);
     EXPECT_EQ(CurrentHandleCounts(), base);
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+namespace {
+
+// A windowless control that fills itself with its colour, or fails to.
+class TSwatch : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+    void Paint() override {
+        ++paints;
+        if (fail) throw std::runtime_error("The swatch cannot paint.");
+        Canvas().Brush().SetColor(Color());
+        Canvas().FillRect(ClientRect());
+    }
+    bool fail = false;
+    int paints = 0;
+};
+
+} // namespace
+
+// A painter that fails leaves only its own area unpainted, and its error is
+// shown once until it has painted again.
+TEST(PaintBuffer, AFailingPainterSparesItsSiblingsAndIsShownOnce) {
+    RegisterFormClasses();
+    Application(); // installs its own exception display, replaced below
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 220, 120);
+    form.SetColor(clWhite);
+    TSwatch* swatches[3];
+    const TColor colors[3] = {clRed, clLime, clBlue};
+    for (int i = 0; i < 3; ++i) {
+        swatches[i] = new TSwatch(&form);
+        swatches[i]->SetParent(&form);
+        swatches[i]->SetBounds(10 + 60 * i, 10, 50, 50);
+        swatches[i]->SetColor(colors[i]);
+    }
+    TSwatch& bad = *swatches[1];
+    bad.fail = true;
+    std::vector<std::string> shown;
+    auto saved = ControlHooks().HandleException;
+    ControlHooks().HandleException = [&] {
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            shown.push_back(e.what());
+        }
+    };
+    auto repaint = [&] {
+        RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        testing_support::Pump(20);
+    };
+    form.Show();
+    for (int i = 0; i < 3; ++i) repaint();
+    TPixels p = testing_support::ReadWindow(form.Handle());
+    EXPECT_EQ(p.At(30, 30), clRed);
+    EXPECT_EQ(p.At(150, 30), clBlue);
+    EXPECT_EQ(p.At(5, 5), clWhite) << "the parent is painted";
+    EXPECT_NE(p.At(90, 30), clLime);
+    EXPECT_GE(bad.paints, 3);
+    EXPECT_EQ(shown, std::vector<std::string>{"The swatch cannot paint."});
+
+    bad.fail = false; // painting again ends the silence
+    repaint();
+    EXPECT_EQ(testing_support::ReadWindow(form.Handle()).At(90, 30), clLime);
+    bad.fail = true;
+    repaint();
+    repaint();
+    EXPECT_EQ(shown.size(), 2u);
+    ControlHooks().HandleException = saved;
 }

@@ -19,6 +19,7 @@
 #include "forms/StdCtrls.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
+#include "tests/support/Pixels.h"
 
 using namespace forms;
 
@@ -54,15 +55,8 @@ LRESULT Send(TWinControl* control, UINT msg, WPARAM wParam = 0, LPARAM lParam = 
 
 bool HasStyle(TWinControl* control, DWORD style) { return (GetWindowLongA(control->Handle(), GWL_STYLE) & style) == style; }
 
-TColor Rgb(TColor color) { return ColorToRGB(color); }
-
-// A bitmap of one colour to paint controls on.
-void Fill(TBitmap& bitmap, int w, int h, TColor color) {
-    bitmap.SetSize(w, h);
-    bitmap.Canvas().Brush().SetStyle(bsSolid);
-    bitmap.Canvas().Brush().SetColor(color);
-    bitmap.Canvas().FillRect({0, 0, w, h});
-}
+using testing_support::Fill;
+using testing_support::Rgb;
 
 void PaintOn(TGraphicControl& control, TBitmap& bitmap) {
     control.PaintTo(bitmap.Canvas().Handle());
