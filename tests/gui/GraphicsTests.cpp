@@ -567,6 +567,8 @@ TEST(Bitmap, ReadsAndWritesEveryDepth) {
     EXPECT_EQ(b.Width(), 4);
 }
 
+// Every field check is the decoder's (tests/core/ImageDecoderTests.cpp);
+// here: the error reaches the caller and the bitmap keeps its picture.
 TEST(Bitmap, DamagedFilesAreRefused) {
     TBytes good = MakeBmp(4, 4, 8, {clRed, clBlue}, [](int x, int) { return uint32_t(x & 1); });
     const size_t hdr = 14;
@@ -574,22 +576,9 @@ TEST(Bitmap, DamagedFilesAreRefused) {
         good,
         {
             {"empty", [](TBytes& b) { b.clear(); }, true},
-            {"cut in the header", [](TBytes& b) { b.resize(hdr + 20); }, true},
-            {"cut in the palette", [](TBytes& b) { b.resize(hdr + 44); }, true},
             {"cut in the pixels", [](TBytes& b) { b.pop_back(); }, true},
             {"not BM", [](TBytes& b) { b[0] = 'X'; }, false},
-            {"OS/2 header", [](TBytes& b) { Set32(b, hdr, 12); }, false},
-            {"zero width", [](TBytes& b) { Set32(b, hdr + 4, 0); }, false},
-            {"negative width", [](TBytes& b) { Set32(b, hdr + 4, uint32_t(-4)); }, false},
-            {"zero height", [](TBytes& b) { Set32(b, hdr + 8, 0); }, false},
-            {"too wide", [](TBytes& b) { Set32(b, hdr + 4, 100000); }, false},
             {"large but short", [](TBytes& b) { Set32(b, hdr + 4, 30000); Set32(b, hdr + 8, 30000); }, true},
-            {"two planes", [](TBytes& b) { b[hdr + 12] = 2; }, false},
-            {"3 bits", [](TBytes& b) { b[hdr + 14] = 3; }, false},
-            {"run-length coded", [](TBytes& b) { Set32(b, hdr + 16, BI_RLE8); }, false},
-            {"257 colours", [](TBytes& b) { Set32(b, hdr + 32, 257); }, false},
-            {"pixels inside the header", [](TBytes& b) { Set32(b, 10, 20); }, false},
-            {"pixels past the end", [](TBytes& b) { Set32(b, 10, 0x7FFFFFF0); }, true},
             {"zero channel mask", [](TBytes& b) { b = MakeBmp(1, 1, 32, {}, [](int, int) { return 0u; }, false, {0xFF, 0, 0xFF00}); }, false},
         },
         "Bitmap image is not valid", [](TBitmap& b) { Fill(b, 3, 3, clGreen); },
@@ -659,6 +648,7 @@ TEST(Icon, PicksTheStandardSizeAndDrawsThroughItsMask) {
     EXPECT_EQ(saved.Data(), file);
 }
 
+// As for bitmaps: the decoder's checks are tested on the host.
 TEST(Icon, DamagedFilesAreRefused) {
     const size_t img = 6 + 16;
     THandleCounts before = CurrentHandleCounts();
@@ -666,22 +656,9 @@ TEST(Icon, DamagedFilesAreRefused) {
         RedSquareIcon(),
         {
             {"empty", [](TBytes& b) { b.clear(); }, true},
-            {"cut in the directory", [](TBytes& b) { b.resize(12); }, true},
             {"cut in the image", [](TBytes& b) { b.pop_back(); }, true},
-            {"reserved set", [](TBytes& b) { b[0] = 1; }, false},
             {"a cursor", [](TBytes& b) { b[2] = 2; }, false},
-            {"no images", [](TBytes& b) { b[4] = 0; }, false},
-            {"image inside the directory", [](TBytes& b) { Set32(b, 18, 6); }, false},
-            {"image of no bytes", [](TBytes& b) { Set32(b, 14, 0); }, false},
-            {"image past the end", [](TBytes& b) { Set32(b, 18, 0x7FFFFFF0); }, true},
-            {"header too short", [](TBytes& b) { Set32(b, img, 12); }, false},
-            {"header past the image", [](TBytes& b) { Set32(b, img, 100000); }, false},
-            {"odd height", [](TBytes& b) { Set32(b, img + 8, 63); }, false},
             {"taller than its bytes", [](TBytes& b) { Set32(b, img + 8, 128); }, false},
-            {"too wide", [](TBytes& b) { Set32(b, img + 4, 300); }, false},
-            {"7 bits", [](TBytes& b) { b[img + 14] = 7; }, false},
-            {"compressed", [](TBytes& b) { Set32(b, img + 16, BI_RLE8); }, false},
-            {"colour table past the image", [](TBytes& b) { Set32(b, img + 32, 256); }, false},
         },
         "Icon image is not valid", [](TIcon& i) { LoadBytes(i, RedSquareIcon(16)); },
         [](TIcon& i) { EXPECT_EQ(i.Width(), 16); });
