@@ -53,6 +53,10 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     dataFile_ = std::make_unique<TDralKeyFunctionDataFile>();
     try {
         dataFile_->LoadFromFile(ExecutableDirectory() + "def.kfd");
+        if (dataFile_->RecoveredFromBackup())
+            Application()->MessageBox("def.kfd was missing after a save that did not finish; the key assignments "
+                                      "were taken back from the copy kept during that save.",
+                                      Application()->Title(), MB_OK | MB_ICONINFORMATION);
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.
