@@ -8,9 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
 using namespace forms;
@@ -34,18 +33,15 @@ std::string Resource(const char* name) { return forms::ExecutableDirectory() + V
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
     RegisterComponentClasses();
-    std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
-    std::stringstream fragment;
-    fragment << in.rdbuf();
-    if (fragment.str().empty()) {
-        std::printf("DefaultKeyMap.inc not found beside %s\n", VARNOQ_RESOURCES_PATH);
+    std::string fragment = testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH);
+    if (fragment.empty()) {
+        std::printf("QorVarnoqForm.layout not found in %s\n", VARNOQ_RESOURCES_PATH);
         return 1;
     }
     auto* form = new TForm(Application());
-    form->RegisterHandler("HotImage1Click", TNotifyEvent([](TObject*) {}));
     ReadLayoutInto(form,
                    ReadLayout("object Strip: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Width = 640\n"
-                              "    Height = 84\n    BevelOuter = bvNone\n" + fragment.str() + "  end\nend\n"),
+                              "    Height = 84\n    BevelOuter = bvNone\n" + fragment + "  end\nend\n"),
                    form);
     form->SetBounds(0, 0, 640, 84);
     auto* image = form->Field<THotImage>("HotImage1");

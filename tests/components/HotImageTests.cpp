@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/KeyboardImageBlock.h"
 
 using namespace forms;
 using namespace components;
@@ -810,20 +810,18 @@ TEST_F(HotImageTest, NoHandlesAreLeftBehind) {
 // keyboard pictures that ship with the program.
 TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
     RegisterComponentClasses();
-    std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
-    std::stringstream fragment;
-    fragment << in.rdbuf();
-    ASSERT_FALSE(fragment.str().empty());
+    std::string fragment = testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH);
+    ASSERT_FALSE(fragment.empty());
     std::string layout = "object KeyForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Left = 0\n"
                          "    Top = 0\n    Width = 640\n    Height = 84\n    BevelOuter = bvNone\n" +
-                         fragment.str() + "  end\nend\n";
+                         fragment + "  end\nend\n";
 
     TForm* form = new TForm(Application());
-    int clicks = 0;
-    form->RegisterHandler("HotImage1Click", TNotifyEvent([&](TObject*) { ++clicks; }));
     ReadLayoutInto(form, ReadLayout(layout), form);
     form->SetBounds(0, 30, 640, 84); // Wine here reports a 640-pixel-wide screen
     auto* image = form->Field<THotImage>("HotImage1");
+    int clicks = 0;
+    image->OnClick = [&](TObject*) { ++clicks; };
     image->Picture().LoadFromFile(Resource("Q5.bmp"));
     image->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
     form->Show();
