@@ -54,9 +54,8 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     try {
         dataFile_->LoadFromFile(ExecutableDirectory() + "def.kfd");
         if (dataFile_->RecoveredFromBackup())
-            Application()->MessageBox("def.kfd was missing after a save that did not finish; the key assignments "
-                                      "were taken back from the copy kept during that save.",
-                                      Application()->Title(), MB_OK | MB_ICONINFORMATION);
+            Application()->MessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
+                                      MB_OK | MB_ICONINFORMATION);
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.

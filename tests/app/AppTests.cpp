@@ -146,7 +146,7 @@ TEST_F(App, InterruptedSaveIsRestoredWithOneMessage) {
         testing_support::Pump(700); // the answer gives up when no message came
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("def.kfd was missing"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find(FormTextFmt(stRestoredFromBackup, "def.kfd")), std::string::npos) << messages[0];
     EXPECT_TRUE(FileExists(name));
     EXPECT_FALSE(FileExists(SafeSaveBackupName(name)));
     DeleteFileA(name.c_str());
