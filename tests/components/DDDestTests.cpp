@@ -15,7 +15,7 @@
 #include "HandleCounter.h"
 #include "components/ComponentsRegistration.h"
 #include "components/DDDest.h"
-#include "forms/ControlHooks.h"
+#include "forms/ControlHooks.h" // to catch what the application would show
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"

@@ -929,6 +929,29 @@ TEST(OpenDialog, ReturnsTheChosenFileOrNothing) {
     EXPECT_EQ(lstrcmpiA(dialog.FileName().c_str(), path.c_str()), 0) << dialog.FileName();
 }
 
+// The longest path the dialog takes goes in and comes back whole: the name
+// box shows the whole name part of the proposal, and the chosen path is
+// read to its end.
+TEST(OpenDialog, LongestPathsGoInAndComeBackWhole) {
+    std::string path = "C:\\" + std::string(252, 'n') + ".exe";
+    ASSERT_EQ(path.size(), size_t(MAX_PATH - 1));
+    TOpenDialog dialog(nullptr);
+    dialog.SetOptions(0);
+    dialog.SetFileName(path);
+    std::string shown;
+    AnswerDialog([&](HWND box) {
+        HWND name = GetDlgItem(box, 0x47C);
+        if (!name) name = GetDlgItem(box, 0x480);
+        char text[1024] = "";
+        GetWindowTextA(name, text, sizeof text);
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(shown, path.substr(3));
+    EXPECT_EQ(lstrcmpiA(dialog.FileName().c_str(), path.c_str()), 0) << dialog.FileName();
+}
+
 // ------------------------------------------------------------------ handles
 
 TEST(StdLeaks, BuildingShowingPaintingAndDestroyingLeavesNoHandles) {
