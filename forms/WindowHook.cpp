@@ -39,19 +39,21 @@ TWindowHook::~TWindowHook() {
 WNDPROC TWindowHook::Proc() const { return entry_ ? entry_->Proc() : nullptr; }
 
 void TWindowHook::Hook(HWND wnd, THandler handler, bool acceptFiles) {
-    if (wnd_ || !IsWindow(wnd)) return;
+    if (hooked_ || !IsWindow(wnd)) return;
     if (!entry_) entry_ = std::make_unique<TWndProcThunk>(&TWindowHook::Entry, this);
     handler_ = std::move(handler);
     wnd_ = wnd;
+    hooked_ = true;
     oldProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry_->Proc())));
     acceptFiles_ = acceptFiles;
     if (acceptFiles_) DragAcceptFiles(wnd, TRUE);
 }
 
 void TWindowHook::Unhook() {
+    if (!hooked_) return;
+    hooked_ = false;
     HWND wnd = wnd_;
-    wnd_ = nullptr;
-    if (!wnd || !IsWindow(wnd)) return;
+    if (!IsWindow(wnd)) return;
     if (acceptFiles_) DragAcceptFiles(wnd, FALSE);
     if (GetWindowLongPtrA(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(entry_->Proc())) {
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
@@ -93,7 +95,7 @@ LRESULT CALLBACK TWindowHook::Entry(HWND self, UINT msg, WPARAM wParam, LPARAM l
     }
     hook->destroyed_ = outer;
     // The window's last message: afterwards there is nothing to restore.
-    if (msg == WM_NCDESTROY) hook->wnd_ = nullptr;
+    if (msg == WM_NCDESTROY) hook->hooked_ = false;
     return result;
 }
 

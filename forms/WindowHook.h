@@ -30,7 +30,9 @@ public:
     void Unhook();
 
     // Hooked and the window has not had its last message.
-    bool Hooked() const { return wnd_ != nullptr; }
+    bool Hooked() const { return hooked_; }
+    // The window hooked last; CallOld still reaches its old procedure
+    // while a message that unhooked goes on.
     HWND Window() const { return wnd_; }
     // The procedure the hook replaced.
     WNDPROC OldProc() const { return oldProc_; }
@@ -42,6 +44,7 @@ private:
     static LRESULT CALLBACK Entry(HWND self, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND wnd_ = nullptr;
+    bool hooked_ = false;
     WNDPROC oldProc_ = nullptr;
     std::unique_ptr<TWndProcThunk> entry_;
     THandler handler_;
