@@ -54,17 +54,18 @@ void TWindowHook::Unhook() {
     hooked_ = false;
     HWND wnd = wnd_;
     if (!IsWindow(wnd)) return;
-    if (acceptFiles_) DragAcceptFiles(wnd, FALSE);
     if (GetWindowLongPtrA(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(entry_->Proc())) {
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
-        return;
+    } else {
+        // Someone hooked the window after us and calls our entry as their
+        // old procedure: putting ours back would cut theirs out, and freeing
+        // the entry would leave them calling freed code. The entry lives on
+        // as a plain pass-through until the window goes.
+        auto* pass = new TPassThrough{wnd, oldProc_, std::move(entry_)};
+        pass->Entry->Bind(&PassThroughEntry, pass);
     }
-    // Someone hooked the window after us and calls our entry as their old
-    // procedure: putting ours back would cut theirs out, and freeing the
-    // entry would leave them calling freed code. The entry lives on as a
-    // plain pass-through until the window goes.
-    auto* pass = new TPassThrough{wnd, oldProc_, std::move(entry_)};
-    pass->Entry->Bind(&PassThroughEntry, pass);
+    // Last, as the style change sends messages, which no longer reach the handler.
+    if (acceptFiles_) DragAcceptFiles(wnd, FALSE);
 }
 
 LRESULT TWindowHook::CallOld(UINT msg, WPARAM wParam, LPARAM lParam) {
