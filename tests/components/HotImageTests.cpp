@@ -893,6 +893,13 @@ TEST_F(HotImageTest, HugeAndNegativeMapCoordinatesLightOnlyWhatThePictureShows) 
         Settle();
     };
     round();
+    // A control narrower than its picture lights only what it shows.
+    image->SetBounds(10, 20, 15, kPicH);
+    Move(1, 1);
+    Move(10, 10);
+    ASSERT_TRUE(image->HighlightBitmap());
+    EXPECT_EQ(image->HighlightBitmap()->Width(), 15);
+    image->SetBounds(10, 20, kPicW, kPicH);
     bool counting = testing_support::HandleCountingAvailable();
     testing_support::THandleCounts before = testing_support::CurrentHandleCounts();
     round();
