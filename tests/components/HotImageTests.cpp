@@ -799,8 +799,6 @@ TEST_F(HotImageTest, FreeingSpotsRunsNoHandlerInsideADestructor) {
     std::ofstream(map, std::ios::binary) << "<ID=3 SHAPE=rectangle COORDS=\"0,0 5,5\">";
     THotSpots saved;
     saved.Assign(&image->HotSpots());
-    TMemoryStream stored;
-    saved.WriteSpots(stored);
     TEventRecorder events;
     auto throwing = [&](TObject*, TSpot* spot) {
         events.Add(spot ? "select" : "select none");
@@ -815,7 +813,6 @@ TEST_F(HotImageTest, FreeingSpotsRunsNoHandlerInsideADestructor) {
         {"Clear", [&] { image->HotSpots().Clear(); }, {"select none"}},
         {"Assign", [&] { THotSpots none; image->HotSpots().Assign(&none); }, {"select none"}},
         {"LoadFromFile", [&] { image->HotSpots().LoadFromFile(map); }, {"select none"}},
-        {"ReadSpots", [&] { stored.SetPosition(0); image->HotSpots().ReadSpots(stored); }, {"select none"}},
         {"delete", [&] { delete image->SelectedSpot(); }, {}},
     };
     for (const TWay& way : ways) {
