@@ -19,6 +19,7 @@ TKeyFunctionFileHeader& TDralKeyFunctionDataFile::Header() {
 }
 
 uint8_t TDralKeyFunctionDataFile::LoadFromFile(const std::string& fileName) {
+    recoveredFromBackup_ = RestoreInterruptedSave(fileName);
     if (!FileExists(fileName)) return 1;
     // Others may read while we do, but not write.
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);

@@ -54,7 +54,12 @@ public:
 
     // Returns the loaded StatusByte, or 1 when the file does not exist (then
     // nothing changes). Raises "Cannot open file %s" or "Stream read error".
+    // A file missing because a save was stopped half-way is first restored
+    // from the backup that save left (see RecoveredFromBackup).
     uint8_t LoadFromFile(const std::string& fileName);
+    // True when the last LoadFromFile had to restore the file from the backup
+    // of an interrupted save; the caller tells the user.
+    bool RecoveredFromBackup() const { return recoveredFromBackup_; }
     // Writes header and records in place of fileName; the previous file is
     // kept intact when the save fails. Returns true whenever it returns.
     bool SaveToFile(const std::string& fileName);
@@ -80,4 +85,5 @@ private:
     void WriteTo(forms::TStream& stream) const;
 
     std::vector<std::unique_ptr<TKeyFunctionRecord>> records_;
+    bool recoveredFromBackup_ = false;
 };

@@ -53,6 +53,9 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     dataFile_ = std::make_unique<TDralKeyFunctionDataFile>();
     try {
         dataFile_->LoadFromFile(ExecutableDirectory() + "def.kfd");
+        if (dataFile_->RecoveredFromBackup())
+            Application()->MessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
+                                      MB_OK | MB_ICONINFORMATION);
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.

@@ -8,9 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "tests/support/ResourcePath.h"
+#include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
 using namespace forms;
@@ -35,18 +34,15 @@ using testing_support::ResourcePath;
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
     RegisterComponentClasses();
-    std::ifstream in(ResourcePath("DefaultKeyMap.inc"), std::ios::binary);
-    std::stringstream fragment;
-    fragment << in.rdbuf();
-    if (fragment.str().empty()) {
-        std::printf("DefaultKeyMap.inc not found beside %s\n", VARNOQ_RESOURCES_PATH);
+    std::string fragment = testing_support::KeyboardImageBlock();
+    if (fragment.empty()) {
+        std::printf("%s not found\n", testing_support::ResourcePath("QorVarnoqForm.layout").c_str());
         return 1;
     }
     auto* form = new TForm(Application());
-    form->RegisterHandler("HotImage1Click", TNotifyEvent([](TObject*) {}));
     ReadLayoutInto(form,
                    ReadLayout("object Strip: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Width = 640\n"
-                              "    Height = 84\n    BevelOuter = bvNone\n" + fragment.str() + "  end\nend\n"),
+                              "    Height = 84\n    BevelOuter = bvNone\n" + fragment + "  end\nend\n"),
                    form);
     form->SetBounds(0, 0, 640, 84);
     auto* image = form->Field<THotImage>("HotImage1");

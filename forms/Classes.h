@@ -12,7 +12,8 @@ enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 class TStream {
 public:
     virtual ~TStream() = default;
-    // Read/Write move up to count bytes and return how many moved.
+    // Read/Write move up to count bytes and return how many moved; Read
+    // returns 0 only at the end. A read that fails raises EReadError.
     virtual int32_t Read(void* buffer, int32_t count) = 0;
     virtual int32_t Write(const void* buffer, int32_t count) = 0;
     virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;

@@ -1,6 +1,7 @@
 // TFileStream and the file, folder and clock helpers for the host build of the
 // portable core.
 // Sharing modes have no POSIX counterpart and are ignored here.
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -36,8 +37,13 @@ void TFileStream::Close() {
 
 int32_t TFileStream::Read(void* buffer, int32_t count) {
     if (count <= 0) return 0;
-    ssize_t n = ::read(int(handle_), buffer, size_t(count));
-    return n < 0 ? 0 : int32_t(n);
+    // read returns 0 at the end of the file; a failing call is an error and
+    // must not pass for the end.
+    ssize_t n;
+    do n = ::read(int(handle_), buffer, size_t(count));
+    while (n < 0 && errno == EINTR);
+    if (n < 0) throw EReadError(FormText(stReadError));
+    return int32_t(n);
 }
 
 int32_t TFileStream::Write(const void* buffer, int32_t count) {

@@ -46,7 +46,10 @@ void TFileStream::Close() {
 
 int32_t TFileStream::Read(void* buffer, int32_t count) {
     DWORD done = 0;
-    if (count <= 0 || !ReadFile(AsHandle(handle_), buffer, DWORD(count), &done, nullptr)) return 0;
+    if (count <= 0) return 0;
+    // At the end of the file ReadFile succeeds with 0 bytes; a failing call is
+    // an error and must not pass for the end.
+    if (!ReadFile(AsHandle(handle_), buffer, DWORD(count), &done, nullptr)) throw EReadError(FormText(stReadError));
     return int32_t(done);
 }
 

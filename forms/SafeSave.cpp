@@ -1,8 +1,85 @@
 #include "SafeSave.h"
 
+#include <memory>
+
+#include "SysUtils.h"
+
 namespace forms {
+
+namespace {
+
+TSaveStepHook stepHook = nullptr;
+
+void Reached(TSaveStep step) {
+    if (stepHook) stepHook(step);
+}
+
+// Virus scanners and the keyboard service read the file now and then; a
+// sharing violation during a move is worth a few short retries.
+constexpr int kMoveAttempts = 20;
+
+bool MoveWithRetries(const std::string& from, const std::string& to) {
+    for (int attempt = 1;; ++attempt) {
+        bool transient = false;
+        if (detail::MoveFileReplacing(from, to, transient)) return true;
+        if (!transient || attempt == kMoveAttempts) return false;
+        detail::WaitBeforeRetry();
+    }
+}
+
+} // namespace
 
 std::string SafeSaveTempName(const std::string& fileName) { return fileName + ".new~"; }
 std::string SafeSaveBackupName(const std::string& fileName) { return fileName + ".old~"; }
+
+void SetSaveStepHook(TSaveStepHook hook) { stepHook = hook; }
+
+void SaveFileSafely(const std::string& fileName, const std::function<void(TStream&)>& writeContent) {
+    const std::string temp = SafeSaveTempName(fileName);
+    const std::string backup = SafeSaveBackupName(fileName);
+    {
+        std::unique_ptr<TFileStream> created;
+        try {
+            created = std::make_unique<TFileStream>(temp, fmCreate);
+        } catch (const EFCreateError&) {
+            throw EFCreateError(FormTextFmt(stFCreateError, fileName));
+        }
+        Reached(TSaveStep::TempCreated);
+        try {
+            writeContent(*created);
+            if (!created->Flush()) throw EWriteError(FormText(stWriteError));
+        } catch (...) {
+            created->Close();
+            DeleteFileNamed(temp);
+            throw;
+        }
+    }
+    Reached(TSaveStep::TempWritten);
+    // The old file steps aside under the backup name rather than being
+    // overwritten: until the new one is in place, one of the two names holds
+    // a complete file. A backup this save did not make (left by an earlier
+    // interrupted one) is not touched.
+    const bool hadOld = FileExists(fileName);
+    if (hadOld) {
+        if (!MoveWithRetries(fileName, backup)) {
+            DeleteFileNamed(temp);
+            throw EFCreateError(FormTextFmt(stFCreateError, fileName));
+        }
+        Reached(TSaveStep::OldMovedToBackup);
+    }
+    if (!MoveWithRetries(temp, fileName)) {
+        if (hadOld) MoveWithRetries(backup, fileName);
+        DeleteFileNamed(temp);
+        throw EFCreateError(FormTextFmt(stFCreateError, fileName));
+    }
+    Reached(TSaveStep::NewInPlace);
+    if (hadOld) DeleteFileNamed(backup);
+    Reached(TSaveStep::BackupRemoved);
+}
+
+bool RestoreInterruptedSave(const std::string& fileName) {
+    const std::string backup = SafeSaveBackupName(fileName);
+    return !FileExists(fileName) && FileExists(backup) && MoveWithRetries(backup, fileName);
+}
 
 } // namespace forms

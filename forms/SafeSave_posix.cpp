@@ -1,34 +1,20 @@
-// SaveFileSafely for the host build: temporary file, fsync, rename.
+// The file moves of SaveFileSafely for the host build.
+#include <time.h>
+
 #include <cstdio>
-#include <memory>
 
 #include "SafeSave.h"
-#include "SysUtils.h"
 
-namespace forms {
+namespace forms::detail {
 
-void SaveFileSafely(const std::string& fileName, const std::function<void(TStream&)>& writeContent) {
-    const std::string temp = SafeSaveTempName(fileName);
-    {
-        std::unique_ptr<TFileStream> created;
-        try {
-            created = std::make_unique<TFileStream>(temp, fmCreate);
-        } catch (const EFCreateError&) {
-            throw EFCreateError(FormTextFmt(stFCreateError, fileName));
-        }
-        try {
-            writeContent(*created);
-            if (!created->Flush()) throw EWriteError(FormText(stWriteError));
-        } catch (...) {
-            created->Close();
-            DeleteFileNamed(temp);
-            throw;
-        }
-    }
-    if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        DeleteFileNamed(temp);
-        throw EFCreateError(FormTextFmt(stFCreateError, fileName));
-    }
+bool MoveFileReplacing(const std::string& from, const std::string& to, bool& transient) {
+    transient = false;
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-} // namespace forms
+void WaitBeforeRetry() {
+    const timespec pause{0, 25 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+}
+
+} // namespace forms::detail

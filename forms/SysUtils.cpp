@@ -14,6 +14,8 @@ std::string DefaultFormText(int id) {
     case stFOpenError: return "Cannot open file %s";
     case stFCreateError: return "Cannot create file %s";
     case stAssignError: return "Cannot assign a %s to a %s";
+    case stRestoredFromBackup:
+        return "%s was missing after a save that did not finish; it was restored from the backup that save kept.";
     case stLayoutError: return "Layout error in line %s: %s";
     case stLayoutSyntax: return "%s expected";
     case stLayoutUnknownClass: return "Class %s not found";

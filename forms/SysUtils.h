@@ -31,6 +31,7 @@ enum TFormTextId : int {
     stFOpenError = 65002,   // takes the file name for %s
     stFCreateError = 65003, // takes the file name for %s
     stAssignError = 65004,  // "Cannot assign a %s to a %s"
+    stRestoredFromBackup = 65005, // a file name for %s: restored after an interrupted save
     // Layout reading and binding; the first %s is the line number.
     stLayoutError = 65010,        // "Layout error in line %s: %s"
     stLayoutSyntax = 65011,       // "%s expected"

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Encodes the default key map as the stored value of the keyboard image.
+"""Writes the default key map into the stored value of the main window's
+keyboard image, the one copy the program, its tests and the language module
+use.
 
-    python3 tools/make_keymap.py           writes resources/DefaultKeyMap.inc
-    python3 tools/make_keymap.py --check   exit 1 when the file is out of date
+    python3 tools/make_keymap.py           rewrites the map in the layout
+    python3 tools/make_keymap.py --check   exit 1 when the layout's map is out
+                                           of date (also runs the doctests)
 
 The key rectangles come from tools/make_art.py (KEY_MAP), the same table the
 keyboard pictures Q5.bmp and Q5Mask.bmp are drawn from, so the stored spots
@@ -11,9 +14,9 @@ no hint whose mask item lights it on hover from the mask picture at its own
 place (mouse-over offset = its Left, Top; mouse-down offset 0, 0; a press
 shows the hover look).
 
-The output is the keyboard image's block of the main window's layout,
-"HotImage1: THotImage" with its two byte streams, ready to be pasted into
-the "Panel5" block of resources/QorVarnoqForm.layout.
+Only the two stored-map properties, "HotSpots.Spots" and "HotSpots.MaskItems"
+of "HotImage1" in resources/QorVarnoqForm.layout, belong to this script; the
+image's other properties and event bindings are the layout's own.
 """
 
 import os
@@ -24,7 +27,9 @@ sys.dont_write_bytecode = True  # no cache folder in the tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_art import KEY_MAP, ROOT, STRIP_H, STRIP_W  # noqa: E402
 
-OUTPUT = "resources/DefaultKeyMap.inc"
+LAYOUT = "resources/QorVarnoqForm.layout"
+IMAGE = "object HotImage1: THotImage"
+PROPERTIES = ("HotSpots.Spots", "HotSpots.MaskItems")
 
 SHAPE_RECTANGLE = 1
 HS_MOUSE_OVER = 1  # bit 0 of the States byte
@@ -56,43 +61,62 @@ def hex_block(data, indent, per_line=32):
     return "{\n" + "\n".join(lines) + "}"
 
 
-def layout_block():
-    spots = spots_stream(KEY_MAP)
-    masks = mask_items_stream(KEY_MAP)
-    assert len(spots) == 476 and len(masks) == 386, (len(spots), len(masks))
-    inner = "      "
-    return "\n".join([
-        "    object HotImage1: THotImage",
-        "      Left = 1",
-        "      Top = 1",
-        "      Width = %d" % STRIP_W,
-        "      Height = %d" % STRIP_H,
-        "      Align = alTop",
-        "      AutoSize = True",
-        "      Center = True",
-        "      Stretch = True",
-        "      HotCursor = crHandPoint",
-        "      OnClick = HotImage1Click",
-        "      HotSpots.Spots = " + hex_block(spots, inner + "  "),
-        "      HotSpots.MaskItems = " + hex_block(masks, inner + "  "),
-        "    end",
-        "",
-    ])
+def map_properties(keys):
+    """The stored map's properties, as THotSpots stores them: "Spots" only when
+    there is a spot, "MaskItems" only when some spot has a mask item (every
+    key here has one).
+
+    >>> map_properties([])
+    []
+    >>> [(name, len(value)) for name, value in map_properties(KEY_MAP[:1])]
+    [('HotSpots.Spots', 34), ('HotSpots.MaskItems', 29)]
+    """
+    props = []
+    if len(keys) > 0:
+        props.append((PROPERTIES[0], spots_stream(keys)))
+    if len(keys) > 0:  # every key has a mask item
+        props.append((PROPERTIES[1], mask_items_stream(keys)))
+    return props
+
+
+def with_map(layout, keys):
+    r"""The layout text with the keyboard image's stored map replaced.
+
+    >>> with_map("object F: TForm\n  object HotImage1: THotImage\n    Left = 1\n"
+    ...          "    HotSpots.Spots = {\n      00}\n  end\nend\n", []).split("\n")
+    ['object F: TForm', '  object HotImage1: THotImage', '    Left = 1', '  end', 'end', '']
+    """
+    lines = layout.split("\n")
+    first = next(i for i, line in enumerate(lines) if line.strip() == IMAGE)
+    indent = lines[first][:len(lines[first]) - len(lines[first].lstrip())] + "  "
+    kept, at, i = lines[:first + 1], None, first + 1
+    while lines[i] != indent[:-2] + "end":
+        if lines[i].strip().split(" ")[0] in PROPERTIES:
+            at = len(kept) if at is None else at
+            while "}" not in lines[i]:
+                i += 1
+        else:
+            kept.append(lines[i])
+        i += 1
+    generated = [indent + name + " = " + hex_block(value, indent + "  ") for name, value in map_properties(keys)]
+    at = len(kept) if at is None else at
+    return "\n".join(kept[:at] + generated + kept[at:] + lines[i:])
 
 
 def main():
-    text = layout_block()
-    path = os.path.join(ROOT, OUTPUT)
+    path = os.path.join(ROOT, LAYOUT)
+    with open(path, "r", newline="") as f:
+        current = f.read()
+    text = with_map(current, KEY_MAP)
     if "--check" in sys.argv[1:]:
-        with open(path, "r", newline="") as f:
-            current = f.read()
-        if current != text:
-            print("%s is out of date; run tools/make_keymap.py" % OUTPUT)
-            return 1
-        return 0
-    with open(path, "w", newline="\n") as f:
+        import doctest
+        failures, _ = doctest.testmod()
+        if text != current:
+            print("the key map stored in %s is out of date; run tools/make_keymap.py" % LAYOUT)
+        return 1 if failures or text != current else 0
+    with open(path, "w", newline="") as f:
         f.write(text)
-    print("wrote %s (Spots 476 bytes, MaskItems 386 bytes, %d keys)" % (OUTPUT, len(KEY_MAP)))
+    print("wrote the key map into %s (%d keys)" % (LAYOUT, len(KEY_MAP)))
     return 0
 
 

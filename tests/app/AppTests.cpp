@@ -12,6 +12,8 @@
 #include "app/ReInit.h"
 #include "app/main.h"
 #include "forms/Resources.h"
+#include "forms/SafeSave.h"
+#include "tests/support/GuiTestSupport.h"
 
 using namespace forms;
 
@@ -114,6 +116,41 @@ TEST_F(App, LanguageModuleSuppliesLayoutsAndTexts) {
     EXPECT_EQ(FormText(stReadError), "Stream read error");
     EXPECT_EQ(LoadLanguageModule(BinDir() + "NOSUCH.DLL"), nullptr);
     EXPECT_EQ(ResourceModule(), MainInstance());
+}
+
+namespace {
+BOOL CALLBACK AppendWindowText(HWND window, LPARAM text) {
+    char part[512];
+    GetWindowTextA(window, part, sizeof part);
+    *reinterpret_cast<std::string*>(text) += part;
+    return TRUE;
+}
+} // namespace
+
+// def.kfd left only as the backup of an interrupted save: the window takes it
+// back and says so in one message; the next window finds def.kfd and is silent.
+TEST_F(App, InterruptedSaveIsRestoredWithOneMessage) {
+    const std::string name = BinDir() + "def.kfd", aside = name + ".aside";
+    const bool hadFile = MoveFileExA(name.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+    std::ofstream(SafeSaveBackupName(name), std::ios::binary) << std::string(1293, '\0');
+    std::vector<std::string> messages;
+    auto answer = [&](HWND dialog) {
+        std::string text;
+        EnumChildWindows(dialog, AppendWindowText, reinterpret_cast<LPARAM>(&text));
+        messages.push_back(text);
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    for (int start = 0; start < 2; ++start) {
+        testing_support::AnswerDialog(answer, 10);
+        delete new TQorVarnoqForm(Application());
+        testing_support::Pump(700); // the answer gives up when no message came
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find(FormTextFmt(stRestoredFromBackup, "def.kfd")), std::string::npos) << messages[0];
+    EXPECT_TRUE(FileExists(name));
+    EXPECT_FALSE(FileExists(SafeSaveBackupName(name)));
+    DeleteFileA(name.c_str());
+    if (hadFile) MoveFileExA(aside.c_str(), name.c_str(), 0);
 }
 
 TEST(Language, EveryTextHasATranslation) {

@@ -6,8 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "components/ComponentsRegistration.h"
@@ -17,6 +15,7 @@
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
 #include "tests/support/ResourcePath.h"
+#include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
 using namespace forms;
@@ -30,15 +29,12 @@ void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainFo
 class TStripForm : public TForm {
 public:
     explicit TStripForm(TComponent* owner) : TForm(owner) {
-        RegisterHandler("HotImage1Click", TNotifyEvent([this](TObject*) { Report("clicked"); }));
-        std::ifstream in(ResourcePath("DefaultKeyMap.inc"), std::ios::binary);
-        std::stringstream fragment;
-        fragment << in.rdbuf();
         std::string layout = "object StripForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n"
                              "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
-                             fragment.str() + "  end\nend\n";
+                             testing_support::KeyboardImageBlock() + "  end\nend\n";
         ReadLayoutInto(this, ReadLayout(layout), this);
         image_ = Field<THotImage>("HotImage1");
+        image_->OnClick = [this](TObject*) { Report("clicked"); };
         image_->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
         image_->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
         image_->OnSelectSpot = [this](TObject*, TSpot*) { Report("under the pointer"); };

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +12,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/SysUtils.h"
 #include "tests/support/ResourcePath.h"
+#include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
 using forms::EReadError;
@@ -416,18 +415,11 @@ constexpr TKey kDefaultKeys[18] = {
     {17, 540, 16, 570, 45}, {18, 572, 17, 603, 47},
 };
 
-std::string ReadText(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 TEST(DefaultKeyMap, StoredStreamsDecodeToTheEighteenKeys) {
-    std::string fragment = ReadText(testing_support::ResourcePath("DefaultKeyMap.inc"));
-    ASSERT_FALSE(fragment.empty()) << "DefaultKeyMap.inc not found";
+    std::string fragment = testing_support::KeyboardImageBlock();
+    ASSERT_FALSE(fragment.empty()) << "the main window's layout has no keyboard image";
     forms::TLayoutObject image = forms::ReadLayout(fragment);
     EXPECT_EQ(image.Name, "HotImage1");
     EXPECT_EQ(image.ClassName, "THotImage");

@@ -307,3 +307,68 @@ TEST_F(KbDataType, LoadSharesTheFileWithReadersOnly) {
     EXPECT_EQ(file.Records().size(), 1u);
 }
 #endif
+
+// A save stopped between moving the old file aside and moving the new one in
+// leaves only the backup: the next load takes it back and says so, once; a
+// save never deletes a backup it did not make itself.
+TEST_F(KbDataType, MissingFileIsRestoredFromTheBackupOfAnInterruptedSave) {
+    ScratchDir dir;
+    const std::string name = dir.File("def.kfd");
+    const auto original = NoisyFile({1, 2, 3});
+    WriteAll(SafeSaveBackupName(name), original);
+    TDralKeyFunctionDataFile file;
+    EXPECT_EQ(file.LoadFromFile(name), 0x5A);
+    EXPECT_TRUE(file.RecoveredFromBackup());
+    EXPECT_EQ(file.Records().size(), 3u);
+    EXPECT_EQ(ReadAll(name), original);
+    EXPECT_EQ(dir.List(), std::vector<std::string>({"def.kfd"}));
+    TDralKeyFunctionDataFile nextStart;
+    nextStart.LoadFromFile(name);
+    EXPECT_FALSE(nextStart.RecoveredFromBackup());
+
+    ScratchDir unloaded;
+    const std::string other = unloaded.File("def.kfd");
+    WriteAll(SafeSaveBackupName(other), original);
+    TDralKeyFunctionDataFile().SaveToFile(other);
+    EXPECT_EQ(ReadAll(SafeSaveBackupName(other)), original);
+}
+
+// A save killed at each of its steps (a real kill of a helper process) leaves
+// a file from which the next start loads the old or the new content, byte for
+// byte; the save after that leaves def.kfd alone in its folder.
+TEST_F(KbDataType, SaveKilledAtAnyStepLeavesTheOldOrTheNewFile) {
+    const auto original = NoisyFile({1, 2, 3});
+    struct {
+        int killAt;
+        bool newSurvives, restored;
+    } const steps[] = {
+        {int(TSaveStep::TempCreated), false, false},     {int(TSaveStep::TempWritten), false, false},
+        {int(TSaveStep::OldMovedToBackup), false, true}, {int(TSaveStep::NewInPlace), true, false},
+        {int(TSaveStep::BackupRemoved), true, false},    {-1, true, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(::testing::Message() << "killed at step " << step.killAt);
+        ScratchDir dir, side;
+        const std::string name = dir.File("def.kfd");
+        WriteAll(name, original);
+        ASSERT_EQ(testing_support::RunHelper("save_victim", {dir.Path(), std::to_string(step.killAt), side.File("new")}),
+                  step.killAt < 0 ? 0 : 137);
+
+        TDralKeyFunctionDataFile next;
+        next.LoadFromFile(name);
+        EXPECT_EQ(next.RecoveredFromBackup(), step.restored);
+        const auto survived = ReadAll(name);
+        if (step.newSurvives) {
+            EXPECT_EQ(survived, ReadAll(side.File("new")));
+            EXPECT_NE(survived, original);
+        } else {
+            EXPECT_EQ(survived, original);
+        }
+        ASSERT_EQ(next.Records().size(), 3u);
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(std::memcmp(next.Records()[i].get(), survived.data() + kHeader + kRecord * i, kRecord), 0);
+
+        next.SaveToFile(name);
+        EXPECT_EQ(dir.List(), std::vector<std::string>({"def.kfd"}));
+    }
+}

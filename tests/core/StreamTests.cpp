@@ -5,6 +5,8 @@
 #include <ctime>
 
 #include "TestFiles.h"
+#include "components/hotparse.h"
+#include "tests/support/EventRecorder.h"
 #include "forms/Classes.h"
 #include "forms/SysUtils.h"
 
@@ -83,6 +85,42 @@ TEST(FileStream, CreateTruncatesAndReadsBack) {
     s.ReadBuffer(buf, 5);
     EXPECT_EQ(std::string(buf, 5), "hello");
     EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
+}
+
+// A read that fails (here: a handle without read access) raises; only the
+// true end of the file reads as nothing. The map reader then keeps its spots
+// instead of taking the failure for an empty map.
+TEST(FileStream, FailingReadRaisesWhereTheEndReadsNothing) {
+    ScratchDir dir;
+    const std::string map = dir.File("KBD.hmt"), empty = dir.File("empty.hmt");
+    testing_support::WriteAll(map, {'<', 'I', 'D', '=', '5', '>'});
+    testing_support::WriteAll(empty, {});
+    struct {
+        std::string file;
+        unsigned mode;
+        bool fails;
+        int spots;
+    } const cases[] = {
+        {map, fmOpenRead | fmShareDenyWrite, false, 1},
+        {empty, fmOpenRead | fmShareDenyWrite, false, 0},
+        {map, fmOpenWrite | fmShareDenyNone, true, 0},
+        {empty, fmOpenWrite | fmShareDenyNone, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file + (c.fails ? " without read access" : ""));
+        int begun = 0, spots = 0;
+        auto read = [&] {
+            TFileStream stream(c.file, c.mode);
+            components::ReadHotSpotMap(stream, [&] { ++begun; }, [&](components::TSpotData&&) { ++spots; });
+        };
+        if (c.fails) {
+            EXPECT_THROW_TYPE_MESSAGE(read(), EReadError, "Stream read error");
+        } else {
+            EXPECT_NO_THROW(read());
+        }
+        EXPECT_EQ(begun, c.fails ? 0 : 1);
+        EXPECT_EQ(spots, c.spots);
+    }
 }
 
 TEST(FormTexts, LookupTranslatesAndFallsBackPerText) {

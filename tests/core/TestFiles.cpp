@@ -6,6 +6,15 @@
 #include <fstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "forms/SysUtils.h"
+
 namespace fs = std::filesystem;
 
 namespace testing_support {
@@ -45,6 +54,38 @@ void WriteAll(const std::string& fileName, const std::vector<uint8_t>& bytes) {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + fileName);
+}
+
+int RunHelper(const std::string& name, const std::vector<std::string>& args) {
+#ifdef _WIN32
+    std::string commandLine = "\"" + forms::ExecutableDirectory() + name + ".exe\"";
+    for (const std::string& a : args) commandLine += " \"" + a + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        throw std::runtime_error("cannot start " + commandLine);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return int(code);
+#else
+    const std::string exe = forms::ExecutableDirectory() + name;
+    std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = fork();
+    if (child < 0) throw std::runtime_error("cannot start " + exe);
+    if (child == 0) {
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+#endif
 }
 
 int32_t TLimitedStream::Write(const void* buffer, int32_t count) {

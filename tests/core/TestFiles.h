@@ -24,6 +24,9 @@ private:
 };
 
 std::vector<uint8_t> ReadAll(const std::string& fileName);
+// Runs a helper executable from the test's own folder and waits for it. The
+// exit code, or 128 + the signal that killed it (137 for a kill).
+int RunHelper(const std::string& name, const std::vector<std::string>& args);
 void WriteAll(const std::string& fileName, const std::vector<uint8_t>& bytes);
 
 // Passes writes through to another stream until `limit` bytes went through,
