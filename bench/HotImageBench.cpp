@@ -41,12 +41,14 @@ int main() {
         std::printf("DefaultKeyMap.inc not found beside %s\n", VARNOQ_RESOURCES_PATH);
         return 1;
     }
-    auto* form = new TForm(Application());
-    form->RegisterHandler("HotImage1Click", TNotifyEvent([](TObject*) {}));
-    ReadLayoutInto(form,
-                   ReadLayout("object Strip: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Width = 640\n"
-                              "    Height = 84\n    BevelOuter = bvNone\n" + fragment.str() + "  end\nend\n"),
-                   form);
+    struct TStripForm : TForm {
+        using TForm::TForm;
+        static TFormBindings<TStripForm> Bindings() { return {{{"HotImage1Click", &TStripForm::Click}}}; }
+        void Click(TObject*) {}
+    };
+    auto* form = CreateFormFromText<TStripForm>(
+        Application(), "object Strip: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Width = 640\n"
+                       "    Height = 84\n    BevelOuter = bvNone\n" + fragment.str() + "  end\nend\n");
     form->SetBounds(0, 0, 640, 84);
     auto* image = form->Field<THotImage>("HotImage1");
     image->Picture().LoadFromFile(Resource("Q5.bmp"));

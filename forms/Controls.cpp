@@ -37,7 +37,7 @@ const char* OwnClassName(UINT classStyle) {
     std::string name = "VarnoqWindow" + std::to_string(classStyle);
     WNDCLASSA wc{};
     wc.style = classStyle;
-    wc.lpfnWndProc = DefWindowProcA; // replaced per window on creation
+    wc.lpfnWndProc = DefWindowProcA; // each window is bound to its control as it is made
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     wc.lpszClassName = name.c_str();
@@ -336,10 +336,35 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.Caption = Caption();
 }
 
+namespace {
+
+// The control whose window this thread is creating, and the creation hook
+// that binds the window to it before its first message.
+thread_local TWinControl* creatingControl = nullptr;
+
+} // namespace
+
+// Binds every window, our own classes and the system's alike, to its control
+// when the system announces it, before WM_NCCREATE: from the first message on
+// the control handles it (an owner-drawn list asks its parent for the row
+// height while it is being made), and nothing is replayed after creation.
+LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && creatingControl) {
+        TWinControl* control = creatingControl;
+        creatingControl = nullptr; // windows the new one makes are not ours
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        control->handle_ = wnd;
+        SetPropA(wnd, kControlProp, control);
+        control->defWndProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
-    HWND parentWnd = parent_ ? parent_->Handle() : nullptr;
+    HWND parentWnd = parent_ ? parent_->Handle() : params.WndParent;
     if (handle_) return; // the parent's creation made ours already
     DWORD style = params.Style;
     if (Visible()) style |= WS_VISIBLE;
@@ -348,18 +373,33 @@ void TWinControl::CreateWnd() {
     bool own = params.WinClassName.empty();
     const char* cls = own ? OwnClassName(params.ClassStyle) : params.WinClassName.c_str();
     HMENU id = (style & WS_CHILD) ? reinterpret_cast<HMENU>(intptr_t(NextChildId())) : nullptr;
-    HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
-                               parentWnd, id, GetModuleHandleA(nullptr), nullptr);
-    if (!wnd) throw Exception("Cannot create window of class " + ClassName());
-    handle_ = wnd;
-    SetPropA(wnd, kControlProp, this);
-    defWndProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
     windowSubclassed_ = !own;
-    if (own) defWndProc_ = DefWindowProcA;
+    {
+        // Restored however creation ends, also when a window made while
+        // ours is being made (by its first messages) nests inside.
+        struct TCreationScope {
+            TWinControl* previous = creatingControl;
+            HHOOK hook;
+            explicit TCreationScope(TWinControl* control)
+                : hook(SetWindowsHookExA(WH_CBT, &TWinControl::CreationHook, nullptr, GetCurrentThreadId())) {
+                creatingControl = control;
+            }
+            ~TCreationScope() {
+                creatingControl = previous;
+                if (hook) UnhookWindowsHookEx(hook);
+            }
+        } scope(this);
+        HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
+                                   parentWnd, id, GetModuleHandleA(nullptr), nullptr);
+        if (!wnd) {
+            if (IsWindow(handle_)) DestroyWindow(handle_);
+            handle_ = nullptr;
+            throw Exception("Cannot create window of class " + ClassName());
+        }
+    }
     UpdateFontHandle();
     InitializeWnd();
-    AlignControls(); // the client area is known only now for framed windows
+    AlignControls(); // system containers saw no WM_SIZE of ours while being made
     // Windowed children follow in tab order, which is also the order the
     // dialog keys walk them.
     std::vector<TWinControl*> children;

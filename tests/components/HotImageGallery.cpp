@@ -28,16 +28,20 @@ void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainFo
 
 class TStripForm : public TForm {
 public:
-    explicit TStripForm(TComponent* owner) : TForm(owner) {
-        RegisterHandler("HotImage1Click", TNotifyEvent([this](TObject*) { Report("clicked"); }));
+    using TForm::TForm;
+    static TFormBindings<TStripForm> Bindings() {
+        return {{{"FormCreate", &TStripForm::FormCreate}, {"HotImage1Click", &TStripForm::HotImage1Click}},
+                {{"HotImage1", &TStripForm::image_}}};
+    }
+    static std::string Layout() {
         std::ifstream in(Resource("DefaultKeyMap.inc"), std::ios::binary);
         std::stringstream fragment;
         fragment << in.rdbuf();
-        std::string layout = "object StripForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n"
-                             "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
-                             fragment.str() + "  end\nend\n";
-        ReadLayoutInto(this, ReadLayout(layout), this);
-        image_ = Field<THotImage>("HotImage1");
+        return "object StripForm: TForm\n  BorderStyle = bsNone\n  OnCreate = FormCreate\n  object Panel5: TPanel\n"
+               "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
+               fragment.str() + "  end\nend\n";
+    }
+    void FormCreate(TObject*) {
         image_->Picture().LoadFromFile(Resource("Q5.bmp"));
         image_->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
         image_->OnSelectSpot = [this](TObject*, TSpot*) { Report("under the pointer"); };
@@ -46,6 +50,7 @@ public:
         label_->SetBounds(8, 90, 600, 16);
         Report("under the pointer");
     }
+    void HotImage1Click(TObject*) { Report("clicked"); }
     THotImage* Image() { return image_; }
 
 private:
@@ -67,7 +72,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     RegisterComponentClasses();
     int key = 15, seconds = 0;
     std::sscanf(commandLine, "%d %d", &key, &seconds);
-    auto* form = Application()->CreateForm<TStripForm>();
+    auto* form = Application()->CreateFormFromText<TStripForm>(TStripForm::Layout());
     form->SetBounds(0, 40, 642, 112);
     form->Show();
     THotImage* image = form->Image();

@@ -818,10 +818,14 @@ TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
                          "    Top = 0\n    Width = 640\n    Height = 84\n    BevelOuter = bvNone\n" +
                          fragment.str() + "  end\nend\n";
 
-    TForm* form = new TForm(Application());
-    int clicks = 0;
-    form->RegisterHandler("HotImage1Click", TNotifyEvent([&](TObject*) { ++clicks; }));
-    ReadLayoutInto(form, ReadLayout(layout), form);
+    struct TKeyForm : TForm {
+        using TForm::TForm;
+        static TFormBindings<TKeyForm> Bindings() { return {{{"HotImage1Click", &TKeyForm::Click}}}; }
+        void Click(TObject*) { ++clicks; }
+        int clicks = 0;
+    };
+    TKeyForm* form = CreateFormFromText<TKeyForm>(Application(), layout);
+    const int& clicks = form->clicks;
     form->SetBounds(0, 30, 640, 84); // Wine here reports a 640-pixel-wide screen
     auto* image = form->Field<THotImage>("HotImage1");
     image->Picture().LoadFromFile(Resource("Q5.bmp"));
