@@ -74,8 +74,8 @@ struct TFormFieldOf : TFormField {
 };
 template <class F>
 struct TFormBindings {
-    std::vector<TFormHandlerOf<F>> Handlers;
-    std::vector<TFormFieldOf<F>> Fields;
+    std::vector<TFormHandlerOf<F>> Handlers = {};
+    std::vector<TFormFieldOf<F>> Fields = {};
 };
 
 class TForm : public TWinControl {
