@@ -6,18 +6,15 @@
 
 #include "KbdDll.h"
 #include "components/ComponentsRegistration.h"
-#include "forms/Layouts.h"
 #include "forms/Resources.h"
 #include "forms/SysUtils.h"
 
 using namespace forms;
 
-void RegisterMainFormClasses() {
+TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) {
+    // The layout holds the components' classes.
     components::RegisterComponentClasses();
-    RegisterComponentClass("TQorVarnoqForm", "TForm", nullptr);
 }
-
-TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) { RegisterMainFormClasses(); }
 
 TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
     using F = TQorVarnoqForm;

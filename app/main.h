@@ -56,6 +56,3 @@ private:
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;
 };
-
-// Registers the main window's classes for its layout.
-void RegisterMainFormClasses();

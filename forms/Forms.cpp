@@ -45,6 +45,8 @@ void TForm::BeforeDestruction() {
 void TForm::Construct(const std::string* layoutText, const std::vector<const TFormHandler*>& handlers,
                       const std::vector<const TFormField*>& fields) {
     try {
+        // Layouts name the form's own class at their root.
+        if (!IsComponentClassRegistered(ClassName())) RegisterComponentClass(ClassName(), "TForm", nullptr);
         for (const TFormHandler* h : handlers) handlers_[h->Name] = h->Make(*this, alive_);
         if (layoutText) ReadLayoutInto(this, ReadLayout(*layoutText), this);
         else ReadLayoutResource(this, UpperCase(ClassName()));

@@ -93,7 +93,6 @@ void RegisterTestClasses() {
     if (done) return;
     done = true;
     RegisterFormClasses();
-    RegisterComponentClass("TTestWindow", "TForm", nullptr);
     RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
 }
 

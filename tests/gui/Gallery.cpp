@@ -39,7 +39,6 @@ public:
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RegisterFormClasses();
-    RegisterComponentClass("TTestWindow", "TForm", nullptr);
     RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
     Application()->SetTitle("Form library gallery");
     try {
