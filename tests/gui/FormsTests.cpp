@@ -421,6 +421,15 @@ TEST(FormConstruction, AFormOwnedByAnotherStaysAboveItWithoutATaskbarButton) {
     });
     EXPECT_EQ(ShowMessageBox("text", "caption", MB_OK, main, true), IDOK);
     EXPECT_TRUE(answered);
+    // So does the file dialog of a component on the wizard: the wizard owns it.
+    auto* dialog = new TOpenDialog(wizard);
+    HWND dialogOwner = nullptr;
+    testing_support::AnswerDialog([&](HWND box) {
+        dialogOwner = GetWindow(box, GW_OWNER);
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(dialogOwner, wizard->Handle());
     delete main; // and the wizard it owns
     Pump(5);
 }
