@@ -85,7 +85,15 @@ void TColorForm::CreateParams(TCreateParams& params) {
 
 void TColorForm::InitializeWnd() {
     TForm::InitializeWnd();
-    if (HWND owner = OwnerWindow(Owner())) SetWindowLongPtrA(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    if (!ownerWindow_) ownerWindow_ = OwnerWindow(Owner());
+    if (ownerWindow_) SetWindowLongPtrA(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow_));
+}
+
+void TColorForm::Release() {
+    OnSelect = nullptr;
+    OnCloseUp = nullptr;
+    if (busy_ > 0) released_ = true;
+    else delete this;
 }
 
 void TColorForm::SetCurrentColor(TColor color) {
@@ -200,13 +208,15 @@ void TColorForm::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void TColorForm::Press(int x, int y) {
-    // The selector must not release the palette while it is in here (the
-    // colour dialog runs a message loop).
-    struct TBusy {
-        int& depth;
-        explicit TBusy(int& d) : depth(d) { ++depth; }
-        ~TBusy() { --depth; }
-    } busy(busy_);
+    // The colour dialog runs a message loop, in which the palette may be
+    // released: it is then freed once the press is over, however it ends.
+    struct TPressScope {
+        TColorForm& palette;
+        explicit TPressScope(TColorForm& p) : palette(p) { ++palette.busy_; }
+        ~TPressScope() {
+            if (--palette.busy_ == 0 && palette.released_) delete &palette;
+        }
+    } scope(*this);
 
     bool closed = false;
     // The highlight decides what is picked, not the press point.
@@ -232,7 +242,7 @@ void TColorForm::CloseUp() {
 void TColorForm::RunColorDialog() {
     CHOOSECOLORA cc{};
     cc.lStructSize = sizeof cc;
-    cc.hwndOwner = OwnerWindow(Owner());
+    cc.hwndOwner = ownerWindow_;
     // The dialog knows plain RGB only: system colours are resolved now.
     cc.rgbResult = ColorToRGB(currentColor_) & 0x00FFFFFF;
     cc.lpCustColors = customColors;

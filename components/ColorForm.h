@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "forms/Forms.h"
@@ -34,6 +35,15 @@ public:
 
     explicit TColorForm(forms::TComponent* owner);
     std::string ClassName() const override { return "TColorForm"; }
+
+    // The window the palette stays above and the colour dialog is modal to;
+    // by default the top-level window of the nearest windowed owner. Set
+    // before the palette is shown.
+    void SetOwnerWindow(HWND wnd) { ownerWindow_ = wnd; }
+    // Frees the palette, raising no more events. While a press is being
+    // handled (the colour dialog may be up) the palette lives on until the
+    // press returns, and Press frees it then.
+    void Release();
 
     forms::TColor CurrentColor() const { return currentColor_; }
     void SetCurrentColor(forms::TColor color);
@@ -67,9 +77,8 @@ public:
     void DrawPalette(forms::TCanvas& canvas);
     // A mouse press at a client point: picks the highlighted colour and
     // closes; inside the other-colour button's area opens the colour dialog.
+    // Frees the palette when it was released meanwhile.
     void Press(int x, int y);
-    // True while a press is being handled (the colour dialog may be up).
-    bool Busy() const { return busy_ > 0; }
 
     void MouseMove(forms::TShiftState shift, int x, int y) override;
 
@@ -87,7 +96,15 @@ private:
     forms::TColor currentColor_ = forms::clBlack;
     int hotColumn_ = 0;
     int hotRow_ = 0;
-    int busy_ = 0;
+    int busy_ = 0;            // presses being handled
+    bool released_ = false;   // Release came during a press
+    HWND ownerWindow_ = nullptr;
 };
+
+// Sole ownership of a palette: freeing goes through Release.
+struct TColorFormRelease {
+    void operator()(TColorForm* palette) const { palette->Release(); }
+};
+using TColorFormPtr = std::unique_ptr<TColorForm, TColorFormRelease>;
 
 } // namespace components

@@ -15,8 +15,9 @@ TColorSelector::TColorSelector(TComponent* owner) : TCustomControl(owner) {
 }
 
 TColorSelector::~TColorSelector() {
-    // Palettes call back into the selector; they go while it is still whole.
-    delete palette_;
+    // The window goes before the palette: a palette that goes while it has
+    // the focus hands the focus back, and no handler may run from here.
+    DestroyWnd();
 }
 
 void TColorSelector::CreateParams(TCreateParams& params) {
@@ -24,11 +25,6 @@ void TColorSelector::CreateParams(TCreateParams& params) {
     // A control parent is skipped by Tab in favour of its (absent) children.
     params.ExStyle &= ~DWORD(WS_EX_CONTROLPARENT);
     params.Style &= ~DWORD(WS_CLIPCHILDREN);
-}
-
-void TColorSelector::Notification(TComponent* component, TOperation operation) {
-    if (operation == opRemove && component == palette_) palette_ = nullptr;
-    TCustomControl::Notification(component, operation);
 }
 
 // ------------------------------------------------------------------ painting
@@ -93,14 +89,10 @@ void TColorSelector::Click() {
 void TColorSelector::DropDown() {
     POINT corner = ClientToScreen({0, Height()});
     PaletteCaption = OtherColorCaption;
-    // One palette at a time: the previous one is hidden by now, unless it is
-    // still running the colour dialog, in which case it goes with the selector.
-    if (palette_ && !palette_->Busy()) {
-        TColorForm* old = palette_;
-        palette_ = nullptr;
-        delete old;
-    }
-    palette_ = new TColorForm(this);
+    // One palette at a time: the previous one goes now, or, while it still
+    // runs the colour dialog, as that returns.
+    palette_.reset(new TColorForm(nullptr));
+    palette_->SetOwnerWindow(GetAncestor(Handle(), GA_ROOT));
     palette_->SetBounds(corner.x, corner.y, TColorForm::PaletteWidth, TColorForm::PaletteHeight);
     palette_->OnSelect = [this](TColorForm* palette, TColor color) { PaletteColorPicked(palette, color); };
     // After a pick the owner window is active again, but without a focused
@@ -163,15 +155,13 @@ LRESULT TColorSelector::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         focused_ = true;
         Invalidate();
-        if (OnEnter) OnEnter(this);
-        break;
+        break; // the base raises OnEnter
     case WM_KILLFOCUS:
         focused_ = false;
         // A space key released elsewhere never comes back here.
         if (spaceDown_) SetPressed(false, false);
         Invalidate();
-        if (OnExit) OnExit(this);
-        break;
+        break; // the base raises OnExit
     case WM_CAPTURECHANGED:
         // Capture taken away mid-press (a message box, another window):
         // no release will follow.

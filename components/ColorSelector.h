@@ -36,8 +36,8 @@ public:
     // The pushed look: pressed with the pointer inside or the space key held.
     bool PushedLook() const { return pressed_ && (mouseInside_ || spaceDown_); }
 
-    // The palette of the latest activation while it exists, else null.
-    TColorForm* Palette() const { return palette_; }
+    // The palette of the latest activation, else null.
+    TColorForm* Palette() const { return palette_.get(); }
 
     // Activation: drops the palette down under the control, then OnClick.
     void Click() override;
@@ -52,7 +52,6 @@ protected:
     void CreateParams(forms::TCreateParams& params) override;
     void Paint() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void Notification(forms::TComponent* component, forms::TOperation operation) override;
 
 private:
     void DropDown();
@@ -63,7 +62,9 @@ private:
     bool mouseInside_ = false;
     bool spaceDown_ = false;
     bool focused_ = false;
-    TColorForm* palette_ = nullptr;
+    // Not a component of the selector: a palette in the colour dialog must
+    // outlive a selector freed meanwhile.
+    TColorFormPtr palette_;
 };
 
 // Makes TColorSelector known to layouts.

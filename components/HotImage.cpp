@@ -26,7 +26,7 @@ RECT ToRect(const TSpotRect& r) { return {r.Left, r.Top, r.Right, r.Bottom}; }
 TSpot::TSpot(TSpotShape shape) : data_(shape) {}
 
 TSpot::~TSpot() {
-    if (owner_) owner_->Detach(this);
+    if (owner_) owner_->Detach(this, false); // no handler runs from a destructor
     FreeRegion();
 }
 
@@ -135,7 +135,9 @@ void TSpot::SetData(TSpotData data) {
 
 THotSpots::THotSpots(THotImage* owner) : owner_(owner) {}
 
-THotSpots::~THotSpots() { Clear(); }
+THotSpots::~THotSpots() {
+    while (!spots_.empty()) delete spots_.back(); // each leaves the list quietly as it goes
+}
 
 int THotSpots::IndexOf(const TSpot* spot) const {
     auto it = std::find(spots_.begin(), spots_.end(), spot);
@@ -145,7 +147,7 @@ int THotSpots::IndexOf(const TSpot* spot) const {
 TSpot* THotSpots::Add(std::unique_ptr<TSpot> spot) {
     if (!spot) return nullptr;
     TSpot* s = spot.release();
-    if (s->owner_) s->owner_->Detach(s);
+    if (s->owner_) s->owner_->Detach(s, true);
     spots_.push_back(s);
     s->owner_ = this;
     return s;
@@ -153,18 +155,20 @@ TSpot* THotSpots::Add(std::unique_ptr<TSpot> spot) {
 
 std::unique_ptr<TSpot> THotSpots::Remove(TSpot* spot) {
     if (!spot || spot->owner_ != this) return nullptr;
-    Detach(spot);
+    Detach(spot, true);
     return std::unique_ptr<TSpot>(spot);
 }
 
-void THotSpots::Detach(TSpot* spot) {
-    if (owner_) owner_->SpotRemoved(spot);
+void THotSpots::Detach(TSpot* spot, bool report) {
+    if (owner_) owner_->SpotRemoved(spot, report);
     spots_.erase(std::remove(spots_.begin(), spots_.end(), spot), spots_.end());
     spot->owner_ = nullptr;
 }
 
 void THotSpots::Clear() {
-    while (!spots_.empty()) delete spots_.back(); // each leaves the list as it goes
+    // Each spot is taken out, with the image told, before it is freed: a
+    // handler's exception then reaches the caller with the spot still listed.
+    while (!spots_.empty()) Remove(spots_.back());
 }
 
 int THotSpots::IndexAt(POINT p) {
@@ -244,10 +248,7 @@ void THotSpots::ReadBinaryProperty(const std::string& name, TStream& stream) {
 
 THotImage::THotImage(TComponent* owner)
     : TImage(owner), hotSpots_(std::make_unique<THotSpots>(this)), maskPicture_(std::make_unique<TPicture>()) {
-    maskPicture_->OnChange = [this](TPicture*) {
-        if (auto* bitmap = dynamic_cast<TBitmap*>(maskPicture_->Graphic())) bitmap->SetTransparent(Transparent());
-        RefreshHighlight();
-    };
+    maskPicture_->OnChange = [this](TPicture*) { RefreshHighlight(); };
     // The lit-up image shows parts of the picture too, and lies where the picture lies.
     auto pictureChanged = Picture().OnChange;
     Picture().OnChange = [this, pictureChanged](TPicture* picture) {
@@ -333,7 +334,7 @@ bool THotImage::HitTest(int x, int y) {
     return true; // the whole control answers, also outside every spot
 }
 
-void THotImage::SetSelectedSpot(TSpot* spot) {
+void THotImage::SetSelectedSpot(TSpot* spot, bool report) {
     if (spot == selectedSpot_) return;
     selectedSpot_ = spot;
     if (Destroying()) return;
@@ -348,7 +349,7 @@ void THotImage::SetSelectedSpot(TSpot* spot) {
         throw;
     }
     selecting_ = false;
-    if (OnSelectSpot) OnSelectSpot(this, spot);
+    if (report && OnSelectSpot) OnSelectSpot(this, spot);
 }
 
 void THotImage::SetHighlight(TSpot* spot, THighlightState state) {
@@ -399,13 +400,30 @@ void THotImage::SetHighlight(TSpot* spot, THighlightState state) {
     highlightVisible_ = shown;
 }
 
+RECT THotImage::ShownPictureArea() {
+    TPictureMapping m = PictureMapping();
+    if (m.PictureWidth <= 0 || m.PictureHeight <= 0 || m.DestWidth <= 0 || m.DestHeight <= 0)
+        return {-m.DestLeft, -m.DestTop, Width() - m.DestLeft, Height() - m.DestTop};
+    POINT topLeft = ControlToPicture(0, 0), bottomRight = ControlToPicture(Width(), Height());
+    RECT picture{0, 0, m.PictureWidth, m.PictureHeight}, control{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    RECT shown{0, 0, 0, 0};
+    IntersectRect(&shown, &picture, &control);
+    return shown;
+}
+
 bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
     HRGN region = spot->CreateRegion();
     if (!region) return false;
-    if (GetRgnBox(region, &box) <= NULLREGION || box.right <= box.left || box.bottom <= box.top) {
+    // Only what is seen is built: a map file's coordinates must not decide
+    // how large the bitmap gets.
+    RECT spotBox, shown = ShownPictureArea();
+    if (GetRgnBox(region, &spotBox) <= NULLREGION || !IntersectRect(&box, &spotBox, &shown)) {
         DeleteObject(region);
         return false;
     }
+    HRGN visible = CreateRectRgnIndirect(&box);
+    CombineRgn(region, region, visible, RGN_AND); // small from here on, so moving it cannot overflow
+    DeleteObject(visible);
     int width = box.right - box.left, height = box.bottom - box.top;
     highlightPos_ = {box.left, box.top};
     // A bitmap of another size is made afresh: resizing would copy the old image.
@@ -414,8 +432,13 @@ bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
     TBitmap& bitmap = *highlightBitmap_;
     TGraphic* mask = maskPicture_->Graphic();
     TGraphic* picture = Picture().Graphic();
-    RECT maskArea{box.left - offset.x, box.top - offset.y, box.left - offset.x + mask->Width(),
-                  box.top - offset.y + mask->Height()};
+    // The offset's point of the mask lies on the corner of the whole spot,
+    // seen or not; in 64 bits, as both come from a file.
+    int64_t maskLeft = int64_t(spotBox.left) - offset.x, maskTop = int64_t(spotBox.top) - offset.y;
+    bool maskMeets = maskLeft < box.right && maskLeft + mask->Width() > box.left && maskTop < box.bottom &&
+                     maskTop + mask->Height() > box.top;
+    bool maskCovers = maskLeft <= box.left && maskLeft + mask->Width() >= box.right && maskTop <= box.top &&
+                      maskTop + mask->Height() >= box.bottom;
     try {
         bitmap.SetSize(width, height);
         TCanvas& canvas = bitmap.Canvas();
@@ -429,8 +452,6 @@ bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
         OffsetRgn(region, -box.left, -box.top); // clipping regions are in device units
         // Where the shape does not fill its box (and wherever the mask picture
         // falls short), the normal picture shows.
-        RECT covered;
-        bool maskCovers = IntersectRect(&covered, &maskArea, &box) && EqualRect(&covered, &box);
         if ((spot->Shape() != ssRectangle || !maskCovers) && picture && !picture->Empty()) {
             HRGN outside = CreateRectRgn(0, 0, width, height);
             if (spot->Shape() != ssRectangle) CombineRgn(outside, outside, region, RGN_DIFF);
@@ -438,8 +459,10 @@ bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
             DeleteObject(outside);
             canvas.Draw(0, 0, *picture);
         }
-        SelectClipRgn(dc, region);
-        canvas.Draw(maskArea.left, maskArea.top, *mask);
+        if (maskMeets) { // then both lie within a mask's size of the box
+            SelectClipRgn(dc, region);
+            canvas.Draw(int(maskLeft), int(maskTop), *mask);
+        }
         SelectClipRgn(dc, nullptr);
         SetViewportOrgEx(dc, 0, 0, nullptr);
     } catch (...) {
@@ -458,13 +481,14 @@ void THotImage::RefreshHighlight() {
     SetHighlight(spot, highlightState_);
 }
 
-void THotImage::SpotRemoved(TSpot* spot) {
-    if (spot == selectedSpot_) SetSelectedSpot(nullptr);
-    // The highlight must not outlive its spot.
+void THotImage::SpotRemoved(TSpot* spot, bool report) {
+    // The highlight must not outlive its spot; it goes first, as the
+    // selection's handler may throw.
     if (spot == highlightedSpot_) {
         if (Destroying()) highlightedSpot_ = nullptr;
         else SetHighlight(nullptr, hsMouseOver);
     }
+    if (spot == selectedSpot_) SetSelectedSpot(nullptr, report);
 }
 
 void THotImage::Paint() {

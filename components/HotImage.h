@@ -24,7 +24,9 @@ class THotImage;
 class TSpot {
 public:
     explicit TSpot(TSpotShape shape);
-    // Frees the region and leaves the owning list (as THotSpots::Remove does).
+    // Frees the region and leaves the owning list; the image lets go of it
+    // as with THotSpots::Remove, but runs no handler (Remove a listed spot
+    // first to have a lost selection reported).
     ~TSpot();
     TSpot(const TSpot&) = delete;
     TSpot& operator=(const TSpot&) = delete;
@@ -98,7 +100,7 @@ public:
     // Takes the spot out of the list and hands it back; the image first
     // lets go of it (selection and highlight). Null when it is not here.
     std::unique_ptr<TSpot> Remove(TSpot* spot);
-    // Frees the spots, the last one first.
+    // Frees the spots, the last one first, each taken out as Remove does.
     void Clear();
 
     // The first enabled spot containing p (picture coordinates), or -1 / null.
@@ -124,7 +126,9 @@ public:
 
 private:
     friend class TSpot;
-    void Detach(TSpot* spot); // the spot leaves the list; it is not freed
+    // The spot leaves the list, not freed; the image lets go of it first,
+    // reporting a lost selection only when `report` (never from a destructor).
+    void Detach(TSpot* spot, bool report);
     std::vector<const TSpotData*> SpotData() const;
 
     THotImage* owner_;
@@ -196,15 +200,19 @@ protected:
 
 private:
     friend class THotSpots;
-    void SetSelectedSpot(TSpot* spot);
+    void SetSelectedSpot(TSpot* spot, bool report = true);
     void SetHighlight(TSpot* spot, THighlightState state);
-    // Builds the lit-up image of spot with the mask picture laid at offset;
-    // false when the spot has no area to light.
+    // Builds the lit-up image of the part of spot the control shows, with the
+    // mask picture laid at offset; box is that part in picture coordinates.
+    // False when there is no such part.
     bool ComposeHighlight(TSpot* spot, POINT offset, RECT& box);
+    // What of the picture the control shows, in picture coordinates (its
+    // client area mapped 1:1 when there is no picture).
+    RECT ShownPictureArea();
     // Sets the picture-to-parent mapping on dc, whose device origin is the
     // parent's client origin moved by `origin`.
     void SetPictureToParentMapping(HDC dc, POINT origin);
-    void SpotRemoved(TSpot* spot);
+    void SpotRemoved(TSpot* spot, bool report);
     // Rebuilds the lit-up image after what it is made of changed.
     void RefreshHighlight();
 

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/KbDataType.h"
-#include "app/SharedSettingsBlock.h"
-#include "forms/SysUtils.h"
+#include "KeyFileReport.h"
+#include "SharedSettingsBlock.h"
 #include "Torvel32.h"
 
 namespace {
@@ -27,9 +27,12 @@ void Log(const std::string& line) {
     }
 }
 
-const char* ModeOf(const TKeyFunctionRecord& r) {
-    if (r.UseDefault) return "factory";
-    return r.SpecialFunctionId ? "special" : "custom";
+// The folder of this executable, with a trailing backslash.
+std::string OwnDirectory() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n < MAX_PATH ? n : 0);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
 void LogReload() {
@@ -37,21 +40,22 @@ void LogReload() {
         " name=" + std::to_string(block->OSDFunctionNameColor) + " bk=" + std::to_string(block->OSDBKColor) +
         " caps=" + std::to_string(block->CapsLockStatus) + " num=" + std::to_string(block->NumLockStatus) +
         " scroll=" + std::to_string(block->ScrollLockStatus));
-    TDralKeyFunctionDataFile file;
-    std::string name = forms::ExecutableDirectory() + "def.kfd";
-    try {
-        if (file.LoadFromFile(name) == 1 && !forms::FileExists(name)) {
-            Log("def.kfd: missing");
-            return;
-        }
-        Log("def.kfd: " + std::to_string(file.Records().size()) + " records");
-        for (const auto& r : file.Records())
-            Log("key " + std::to_string(int32_t(r->KeyId)) + " " + ModeOf(*r) + " special=" +
-                std::to_string(int32_t(r->SpecialFunctionId)) + " name=\"" + r->CustomName.Get() + "\" path=\"" +
-                r->CustomPath.Get() + "\"");
-    } catch (const std::exception& e) {
-        Log(std::string("def.kfd: ") + e.what());
+    FILE* f = std::fopen((OwnDirectory() + "def.kfd").c_str(), "rb");
+    if (!f) {
+        bool exists = GetFileAttributesA((OwnDirectory() + "def.kfd").c_str()) != INVALID_FILE_ATTRIBUTES;
+        Log(exists ? "def.kfd: cannot be opened" : "def.kfd: missing");
+        return;
     }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.insert(bytes.end(), chunk, chunk + n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        Log("def.kfd: read error");
+        return;
+    }
+    for (const std::string& line : service::DescribeKeyFile(bytes)) Log(line);
 }
 
 LRESULT CALLBACK ServiceProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -96,7 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     if (running && IsWindow(running)) return 1; // one service at a time
-    logPath = forms::ExecutableDirectory() + "service.log";
+    logPath = OwnDirectory() + "service.log";
     auto logArg = args.find("--log ");
     if (logArg != std::string::npos) {
         logPath = args.substr(logArg + 6);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Torvel32.h"
-#include "app/SharedSettingsBlock.h"
+#include "SharedSettingsBlock.h"
 #include "forms/SysUtils.h"
 
 namespace {

@@ -11,10 +11,12 @@
 #include "components/ComponentsRegistration.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/EventRecorder.h"
 
 using namespace forms;
 using namespace components;
 using namespace color_tests;
+using testing_support::TEventRecorder;
 
 namespace {
 
@@ -209,6 +211,7 @@ TEST_F(ColorSelectorTest, ClickDropsThePaletteUnderTheControlThenRaisesOnClick) 
     PaletteCaption = "stale";
     ClickAt(10, 10);
     ASSERT_TRUE(PaletteOpen());
+    HWND first = selector->Palette()->Handle();
     UpdateWindow(selector->Palette()->Handle());
     EXPECT_EQ(PaletteCaption, "&Other...");
 
@@ -219,7 +222,7 @@ TEST_F(ColorSelectorTest, ClickDropsThePaletteUnderTheControlThenRaisesOnClick) 
     EXPECT_EQ(clicks, 2);
     EXPECT_TRUE(clickSawPalette);
     EXPECT_FALSE(selector->Pressed());
-    EXPECT_EQ(selector->Components().size(), 1u); // the previous palette is gone
+    EXPECT_FALSE(IsWindow(first)); // the previous palette is gone
     TColorForm* palette = selector->Palette();
     EXPECT_EQ(palette->CurrentColor(), clNavy);
     EXPECT_EQ(palette->HotColumn() * 10 + palette->HotRow(), 24);
@@ -299,6 +302,76 @@ TEST_F(ColorSelectorTest, PalettesAreReleasedWithoutLeaks) {
     delete other;
     Pump();
     EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
+}
+
+TEST_F(ColorSelectorTest, FocusChangesRaiseOnEnterAndOnExitOnce) {
+    TEventRecorder events;
+    selector->OnEnter = events.Record<TObject*>("enter");
+    selector->OnExit = events.Record<TObject*>("exit");
+    selector->SetFocus();
+    Pump();
+    button->SetFocus();
+    Pump();
+    EXPECT_TRUE(events.Matches({"enter", "exit"}));
+    // Freed with its palette up: the focus must not come back to it meanwhile.
+    ClickAt(10, 10);
+    ASSERT_TRUE(PaletteOpen());
+    EXPECT_TRUE(events.Matches({"enter", "exit"}));
+    delete selector;
+    selector = nullptr;
+    Pump();
+    EXPECT_TRUE(events.Matches({}));
+}
+
+namespace {
+
+// Records when the component it watches is freed.
+class TFreeProbe : public TComponent {
+public:
+    TFreeProbe(TComponent* watched, TEventRecorder& events) : events_(events) { FreeNotification(watched); }
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        if (operation == opRemove) events_.Add("palette freed");
+        TComponent::Notification(component, operation);
+    }
+
+private:
+    TEventRecorder& events_;
+};
+
+} // namespace
+
+// The selector, or its whole form, freed from inside the colour dialog's
+// loop: the palette outlives the dialog call and goes once it returns,
+// reporting no colour to the selector that is gone.
+TEST_F(ColorSelectorTest, FreedWhileItsColourDialogIsUpThePaletteOutlivesTheCall) {
+    for (bool wholeForm : {false, true}) {
+        SCOPED_TRACE(wholeForm ? "the form" : "the selector");
+        TEventRecorder events;
+        ClickAt(10, 10);
+        ASSERT_TRUE(PaletteOpen());
+        TColorForm* palette = selector->Palette();
+        HWND paletteWnd = palette->Handle();
+        TFreeProbe probe(palette, events);
+        TColorDialogDriver dialog(true, 0x00204060);
+        std::function<void()> freeUnderTheDialog = [&] {
+            if (!dialog.Opened) return testing_support::Later(1, freeUnderTheDialog); // answered 10 ms later
+            events.Add("dialog up");
+            if (wholeForm) delete host;
+            else delete selector;
+            events.Add("freed");
+        };
+        testing_support::Later(1, freeUnderTheDialog);
+        SendMessageA(paletteWnd, WM_MOUSEMOVE, 0, At(20, 108));
+        SendMessageA(paletteWnd, WM_LBUTTONDOWN, MK_LBUTTON, At(20, 108));
+        events.Add("press returned");
+        EXPECT_TRUE(events.Matches({"dialog up", "freed", "palette freed", "press returned"}));
+        EXPECT_EQ(dialog.TimedOut, 0);
+        EXPECT_TRUE(changes.empty());
+        if (!wholeForm) delete host;
+        SetUp(); // a fresh form for the next round
+    }
 }
 
 TEST(ColorSelectorLayout, BuildsFromALayoutWithItsEvent) {

@@ -15,9 +15,11 @@
 #include "HandleCounter.h"
 #include "components/ComponentsRegistration.h"
 #include "components/HotImage.h"
+#include "forms/ControlHooks.h"
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 
 using namespace forms;
@@ -26,6 +28,7 @@ using namespace components;
 namespace {
 
 using testing_support::Pump;
+using testing_support::TEventRecorder;
 
 std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
 
@@ -768,14 +771,141 @@ TEST_F(HotImageTest, OnPaintRunsAfterThePictureWithTheClippingRestored) {
     EXPECT_EQ(screen.At(image->Left() + 20, image->Top() + 20), MaskColor(20, 20));
 }
 
-TEST_F(HotImageTest, TransparencyReachesTheMaskBitmap) {
+TEST_F(HotImageTest, TransparentReachesTheMaskWhenWrittenAndNewMasksStayAsTheyAre) {
     image->SetTransparent(true);
     EXPECT_TRUE(image->MaskPicture().Graphic()->Transparent());
     image->SetTransparent(false);
     EXPECT_FALSE(image->MaskPicture().Graphic()->Transparent());
+    TPicture opaque, see_through;
+    Paint(opaque.Bitmap(), kPicW, kPicH, MaskColor);
+    Paint(see_through.Bitmap(), kPicW, kPicH, MaskColor);
+    see_through.Graphic()->SetTransparent(true);
     image->SetTransparent(true);
-    Paint(image->MaskPicture().Bitmap(), kPicW, kPicH, MaskColor); // a new mask follows too
+    image->SetMaskPicture(&opaque);
+    EXPECT_FALSE(image->MaskPicture().Graphic()->Transparent());
+    Paint(image->MaskPicture().Bitmap(), kPicW, kPicH, DownColor); // drawn on: still its own
+    EXPECT_FALSE(image->MaskPicture().Graphic()->Transparent());
+    image->SetTransparent(false);
+    image->SetMaskPicture(&see_through);
     EXPECT_TRUE(image->MaskPicture().Graphic()->Transparent());
+}
+
+// Freeing spots reports the lost selection while everything is alive, so a
+// handler's exception reaches the caller instead of ending the process from
+// inside a destructor. A listed spot deleted directly, and the image itself,
+// go without running a handler.
+TEST_F(HotImageTest, FreeingSpotsRunsNoHandlerInsideADestructor) {
+    std::string map = forms::ExecutableDirectory() + "hotimage_free.hmt";
+    std::ofstream(map, std::ios::binary) << "<ID=3 SHAPE=rectangle COORDS=\"0,0 5,5\">";
+    THotSpots saved;
+    saved.Assign(&image->HotSpots());
+    TEventRecorder events;
+    auto throwing = [&](TObject*, TSpot* spot) {
+        events.Add(spot ? "select" : "select none");
+        throw Exception("handler failed");
+    };
+    struct TWay {
+        const char* name;
+        std::function<void()> free;
+        std::vector<std::string> expected;
+    };
+    const TWay ways[] = {
+        {"Clear", [&] { image->HotSpots().Clear(); }, {"select none"}},
+        {"Assign", [&] { THotSpots none; image->HotSpots().Assign(&none); }, {"select none"}},
+        {"LoadFromFile", [&] { image->HotSpots().LoadFromFile(map); }, {"select none"}},
+        {"delete", [&] { delete image->SelectedSpot(); }, {}},
+    };
+    for (const TWay& way : ways) {
+        SCOPED_TRACE(way.name);
+        image->OnSelectSpot = nullptr;
+        image->HotSpots().Assign(&saved);
+        Move(35, 5);
+        Move(15, 15);
+        ASSERT_TRUE(image->SelectedSpot() && image->HighlightVisible());
+        image->OnSelectSpot = throwing;
+        if (way.expected.empty()) way.free();
+        else EXPECT_THROW_MESSAGE(way.free(), "handler failed");
+        EXPECT_TRUE(events.Matches(way.expected));
+        EXPECT_EQ(image->SelectedSpot(), nullptr);
+        EXPECT_EQ(image->HighlightedSpot(), nullptr);
+        EXPECT_EQ(ShownCursor(image), crDefault);
+    }
+    std::remove(map.c_str());
+
+    image->OnSelectSpot = nullptr;
+    image->HotSpots().Assign(&saved);
+    Move(15, 15);
+    image->OnSelectSpot = throwing;
+    delete host;
+    host = nullptr;
+    EXPECT_TRUE(events.Matches({}));
+}
+
+// A map file's coordinates and offsets decide nothing about memory: the lit
+// image is the part of its spot that the picture shows, hovered and pressed.
+TEST_F(HotImageTest, HugeAndNegativeMapCoordinatesLightOnlyWhatThePictureShows) {
+    struct TCase {
+        const char* entry;
+        RECT lit; // HighlightPos and the bitmap's size, in picture coordinates
+    };
+    const TCase cases[] = {
+        {R"(SHAPE=rectangle COORDS="0,0 30000,30000" MOUSEOVER="0,0")", {0, 0, kPicW, kPicH}},
+        {R"(SHAPE=rectangle COORDS="-2147483648,-2147483648 2147483647,2147483647" MOUSEOVER="2147483647,-2147483648")",
+         {0, 0, kPicW, kPicH}},
+        {R"(SHAPE=ellipse COORDS="-30000,-30000 30000,30000" MOUSEOVER="-2147483648,2147483647")", {0, 0, kPicW, kPicH}},
+        {R"(COORDS="-100000,-100000 100000,-100000 0,100000" MOUSEDOWN="-2147483648,-2147483648")", {0, 0, kPicW, kPicH}},
+        {R"(SHAPE=rectangle COORDS="-50,-50 20,20" MOUSEOVER="0,0")", {0, 0, 20, 20}},
+    };
+    std::vector<std::string> errors;
+    TControlHooks saved = ControlHooks();
+    ControlHooks().HandleException = [&] {
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
+        }
+    };
+    std::string map = forms::ExecutableDirectory() + "hotimage_huge.hmt";
+    auto round = [&] {
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(c.entry);
+            std::ofstream(map, std::ios::binary) << "<ID=1 " << c.entry << ">";
+            image->HotSpots().LoadFromFile(map);
+            clicked.clear();
+            Move(1, 1);
+            Move(10, 10);
+            Press(10, 10);
+            Settle();
+            ASSERT_TRUE(image->HighlightVisible());
+            TBitmap* lit = image->HighlightBitmap();
+            RECT shown{image->HighlightPos().x, image->HighlightPos().y, image->HighlightPos().x + lit->Width(),
+                       image->HighlightPos().y + lit->Height()};
+            EXPECT_TRUE(EqualRect(&shown, &c.lit)) << Describe({shown});
+            Release(10, 10);
+            EXPECT_EQ(clicked, std::vector<TSpot*>{image->HotSpots().Items(0)});
+        }
+        // The offset still counts from the spot's own corner, outside the picture.
+        EXPECT_EQ(BitmapPixel(*image->HighlightBitmap(), 10, 5), MaskColor(60, 55));
+        Move(35, 5);
+        Settle();
+    };
+    round();
+    // A control narrower than its picture lights only what it shows.
+    image->SetBounds(10, 20, 15, kPicH);
+    Move(1, 1);
+    Move(10, 10);
+    ASSERT_TRUE(image->HighlightBitmap());
+    EXPECT_EQ(image->HighlightBitmap()->Width(), 15);
+    image->SetBounds(10, 20, kPicW, kPicH);
+    bool counting = testing_support::HandleCountingAvailable();
+    testing_support::THandleCounts before = testing_support::CurrentHandleCounts();
+    round();
+    if (counting) {
+        EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
+    }
+    std::remove(map.c_str());
+    ControlHooks() = saved;
+    EXPECT_EQ(errors, std::vector<std::string>{});
 }
 
 TEST_F(HotImageTest, NoHandlesAreLeftBehind) {
