@@ -349,9 +349,12 @@ thread_local TWinControl* creatingControl = nullptr;
 // the control handles it (an owner-drawn list asks its parent for the row
 // height while it is being made), and nothing is replayed after creation.
 LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && creatingControl) {
+    // Only the window that carries the control in its creation data is ours:
+    // the system may make windows of its own first (an input method's).
+    if (code == HCBT_CREATEWND && creatingControl &&
+        reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpCreateParams == creatingControl) {
         TWinControl* control = creatingControl;
-        creatingControl = nullptr; // windows the new one makes are not ours
+        creatingControl = nullptr;
         HWND wnd = reinterpret_cast<HWND>(wParam);
         control->handle_ = wnd;
         SetPropA(wnd, kControlProp, control);
@@ -390,10 +393,9 @@ void TWinControl::CreateWnd() {
             }
         } scope(this);
         HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
-                                   parentWnd, id, GetModuleHandleA(nullptr), nullptr);
-        if (!wnd) {
-            if (IsWindow(handle_)) DestroyWindow(handle_);
-            handle_ = nullptr;
+                                   parentWnd, id, GetModuleHandleA(nullptr), this);
+        if (!wnd || handle_ != wnd) { // not made, or not bound: no window of ours
+            if (wnd) DestroyWindow(wnd);
             throw Exception("Cannot create window of class " + ClassName());
         }
     }
