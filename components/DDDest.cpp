@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "forms/ControlHooks.h"
 #include "forms/Layouts.h"
 
 namespace components {
@@ -13,24 +12,6 @@ namespace components {
 using namespace forms;
 
 namespace {
-
-// What stays of a hook whose component is gone while another procedure,
-// installed after it, still calls it: the entry passes every message on to
-// the procedure the hook replaced, until the window's last message.
-struct TPassThrough {
-    HWND Wnd;
-    WNDPROC Old;
-    std::unique_ptr<TWndProcThunk> Entry;
-};
-
-LRESULT CALLBACK PassThroughEntry(HWND data, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* pass = reinterpret_cast<TPassThrough*>(data);
-    LRESULT result = CallWindowProcA(pass->Old, pass->Wnd, msg, wParam, lParam);
-    // Nothing calls the entry after this message; it was reached by a jump,
-    // so freeing it here is safe.
-    if (msg == WM_NCDESTROY) delete pass;
-    return result;
-}
 
 // Gives the drop data back to the system however the handlers end.
 class TDropRelease {
@@ -69,76 +50,42 @@ std::string DroppedFileName(HDROP drop, UINT index) {
 
 // ------------------------------------------------------------- TDnDForm
 
-TDnDForm::TDnDForm(TComponent* owner)
-    : TComponent(owner), targetHandle_(OwnerForm(owner)->Handle()),
-      hookInstance_(std::make_unique<TWndProcThunk>(&TDnDForm::HookEntry, this)) {}
-
-TDnDForm::~TDnDForm() { Unhook(); }
+TDnDForm::TDnDForm(TComponent* owner) : TComponent(owner), targetHandle_(OwnerForm(owner)->Handle()) {}
 
 void TDnDForm::Loaded() {
     TComponent::Loaded();
-    if (hooked_ || !PrepareTarget() || !IsWindow(targetHandle_)) return;
-    oldWindowProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(targetHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hookInstance_->Proc())));
-    hooked_ = true;
-    DragAcceptFiles(targetHandle_, TRUE);
-}
-
-void TDnDForm::Unhook() {
-    if (!hooked_) return;
-    hooked_ = false;
-    if (!IsWindow(targetHandle_)) return;
-    if (GetWindowLongPtrA(targetHandle_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(hookInstance_->Proc())) {
-        SetWindowLongPtrA(targetHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldWindowProc_));
-        return;
-    }
-    // Someone hooked the window after us and calls our entry as their old
-    // procedure: putting ours back would cut theirs out, and freeing the
-    // entry would leave them calling freed code. The entry lives on as a
-    // plain pass-through until the window goes.
-    auto* pass = new TPassThrough{targetHandle_, oldWindowProc_, std::move(hookInstance_)};
-    pass->Entry->Bind(&PassThroughEntry, pass);
-}
-
-LRESULT CALLBACK TDnDForm::HookEntry(HWND self, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return reinterpret_cast<TDnDForm*>(self)->HookWndProc(msg, wParam, lParam);
+    if (hook_.Hooked() || !PrepareTarget()) return;
+    hook_.Hook(targetHandle_, [this](UINT msg, WPARAM wParam, LPARAM lParam) { return HookWndProc(msg, wParam, lParam); },
+               true);
 }
 
 LRESULT TDnDForm::HookWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_DROPFILES:
-        // No exception may cross the system's frames: the application shows it.
-        try {
-            DropFiles(reinterpret_cast<HDROP>(wParam));
-        } catch (...) {
-            if (ControlHooks().HandleException) ControlHooks().HandleException();
-        }
-        return 0;
-    case WM_DESTROY:
-        DragAcceptFiles(targetHandle_, FALSE);
-        break;
-    case WM_NCDESTROY: {
-        // The window's last message: afterwards there is nothing to restore.
-        LRESULT result = CallWindowProcA(oldWindowProc_, targetHandle_, msg, wParam, lParam);
-        hooked_ = false;
-        return result;
+    if (msg == WM_DROPFILES) {
+        DropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0; // this component may be gone by now
     }
-    default:
-        break;
-    }
-    return CallWindowProcA(oldWindowProc_, targetHandle_, msg, wParam, lParam);
+    return hook_.CallOld(msg, wParam, lParam);
 }
 
 void TDnDForm::DropFiles(HDROP drop) {
     TDropRelease release(drop);
+    // A handler may destroy this component (or its form): the drop then
+    // ends at once. Each handler runs from a copy, which outlives it.
+    TComponentWatch self(this);
     POINT point{};
     DragQueryPoint(drop, &point); // whether it lies in the client area does not matter
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    if (OnDnDStart) OnDnDStart(this, int32_t(count), point.x, point.y);
-    if (OnDnDItem)
-        for (UINT i = 0; i < count; ++i) OnDnDItem(this, DroppedFileName(drop, i));
+    if (TDnDStartEvent start = OnDnDStart) {
+        start(this, int32_t(count), point.x, point.y);
+        if (!self.Alive()) return;
+    }
+    for (UINT i = 0; i < count && OnDnDItem; ++i) {
+        TDnDItemEvent item = OnDnDItem;
+        item(this, DroppedFileName(drop, i));
+        if (!self.Alive()) return;
+    }
     release.Release();
-    if (OnDnDFinish) OnDnDFinish(this);
+    if (TNotifyEvent finish = OnDnDFinish) finish(this);
 }
 
 // ---------------------------------------------------------- TDnDControl

@@ -5,21 +5,21 @@
 // the order of the drop, and a finish.
 //
 // They work by putting their own window procedure in front of the target
-// window's: it handles WM_DROPFILES and hands every other message on to the
-// procedure that was there before. The hook goes in at Loaded, so a
-// component made in code rather than from a layout stays inert until
-// Loaded is called for it.
+// window's (the library's window hook): it handles WM_DROPFILES and hands
+// every other message on to the procedure that was there before. The hook
+// goes in at Loaded, so a component made in code rather than from a layout
+// stays inert until Loaded is called for it. A handler may destroy the
+// component: the drop then ends there, with no further event.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "components/WndProcThunk.h"
 #include "forms/Controls.h"
 #include "forms/Forms.h"
+#include "forms/WindowHook.h"
 
 namespace components {
 
@@ -39,16 +39,15 @@ class TDnDForm : public forms::TComponent {
 public:
     // owner must be a form; its window is made now if it does not exist yet.
     explicit TDnDForm(forms::TComponent* owner);
-    ~TDnDForm() override;
     std::string ClassName() const override { return "TDnDForm"; }
 
     HWND TargetHandle() const { return targetHandle_; }
     // The target's procedure before the hook; every message not handled here goes to it.
-    WNDPROC OldWindowProc() const { return oldWindowProc_; }
+    WNDPROC OldWindowProc() const { return hook_.OldProc(); }
     // The window procedure entry bound to this component.
-    WNDPROC HookInstance() const { return hookInstance_->Proc(); }
+    WNDPROC HookInstance() const { return hook_.Proc(); }
     // The hook is in and the target window has not been destroyed.
-    bool Hooked() const { return hooked_; }
+    bool Hooked() const { return hook_.Hooked(); }
 
     // Installs the hook on the target window and registers it as a drop target.
     void Loaded() override;
@@ -65,14 +64,10 @@ protected:
     void SetTargetHandle(HWND wnd) { targetHandle_ = wnd; }
 
 private:
-    static LRESULT CALLBACK HookEntry(HWND self, UINT msg, WPARAM wParam, LPARAM lParam);
     void DropFiles(HDROP drop);
-    void Unhook();
 
     HWND targetHandle_ = nullptr;
-    WNDPROC oldWindowProc_ = nullptr;
-    std::unique_ptr<TWndProcThunk> hookInstance_;
-    bool hooked_ = false;
+    forms::TWindowHook hook_;
 };
 
 class TDnDControl : public TDnDForm {

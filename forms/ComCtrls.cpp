@@ -26,8 +26,9 @@ bool HoldsFocus(TWinControl* control, HWND focus) {
 
 TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
 
-TTabSheet::~TTabSheet() {
-    if (pageControl_) pageControl_->RemovePage(this);
+void TTabSheet::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == pageControl_) pageControl_ = nullptr;
 }
 
 int TTabSheet::PageIndex() const {
@@ -55,7 +56,11 @@ void TTabSheet::SetTabVisible(bool value) {
 
 void TTabSheet::SetParent(TWinControl* parent) {
     if (parent == Parent()) return;
-    if (pageControl_) pageControl_->RemovePage(this);
+    if (pageControl_) {
+        pageControl_->RemovePage(this);
+        RemoveFreeNotification(pageControl_);
+        pageControl_ = nullptr;
+    }
     TWinControl::SetParent(parent);
     if (auto* pageControl = dynamic_cast<TPageControl*>(parent)) pageControl->InsertPage(this);
 }
@@ -73,8 +78,12 @@ TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
     SetTabStop(true);
 }
 
-TPageControl::~TPageControl() {
-    for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
+// Sheets and their page control learn of each other's end by removal notification.
+void TPageControl::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation != opRemove) return;
+    for (TTabSheet* page : pages_)
+        if (page == component) return RemovePage(page);
 }
 
 void TPageControl::CreateParams(TCreateParams& params) {
@@ -153,6 +162,7 @@ void TPageControl::ShowActivePage() {
 void TPageControl::InsertPage(TTabSheet* page) {
     pages_.push_back(page);
     page->pageControl_ = this;
+    FreeNotification(page);
     if (!activePage_ && page->tabVisible_) activePage_ = page;
     UpdateTabs();
     ShowActivePage();
@@ -160,7 +170,8 @@ void TPageControl::InsertPage(TTabSheet* page) {
 
 void TPageControl::RemovePage(TTabSheet* page) {
     pages_.erase(std::remove(pages_.begin(), pages_.end(), page), pages_.end());
-    page->pageControl_ = nullptr;
+    // Touches only the control's side: the sheet may be on its way out.
+    RemoveFreeNotification(page);
     if (activePage_ == page) activePage_ = PageOfTab(0);
     if (Destroying()) return;
     UpdateTabs();

@@ -18,7 +18,6 @@ class TPageControl;
 class TTabSheet : public TWinControl {
 public:
     explicit TTabSheet(TComponent* owner);
-    ~TTabSheet() override;
     std::string ClassName() const override { return "TTabSheet"; }
 
     TPageControl* PageControl() const { return pageControl_; }
@@ -32,6 +31,9 @@ public:
     void SetParent(TWinControl* parent) override;
     void SetCaption(const std::string& caption) override;
 
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     friend class TPageControl;
     TPageControl* pageControl_ = nullptr;
@@ -43,7 +45,6 @@ private:
 class TPageControl : public TWinControl {
 public:
     explicit TPageControl(TComponent* owner);
-    ~TPageControl() override;
     std::string ClassName() const override { return "TPageControl"; }
 
     int PageCount() const { return int(pages_.size()); }
@@ -62,6 +63,7 @@ protected:
     void InitializeWnd() override;
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void FontChanged() override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TTabSheet;

@@ -20,15 +20,19 @@ TComponent::TComponent(TComponent* owner) {
 
 TComponent::~TComponent() {
     destroying_ = true;
+    NotifyRemoval();
+    DestroyComponents();
+    if (owner_) owner_->RemoveComponent(this);
+}
+
+void TComponent::NotifyRemoval() {
     // Tell everyone who asked, then forget them (they may be gone next).
-    auto notifies = freeNotifies_;
+    auto notifies = std::move(freeNotifies_);
     freeNotifies_.clear();
     for (TComponent* c : notifies) {
         c->RemoveFreeNotification(this);
         c->Notification(this, opRemove);
     }
-    DestroyComponents();
-    if (owner_) owner_->RemoveComponent(this);
 }
 
 void TComponent::DestroyComponents() {
@@ -75,6 +79,22 @@ void TComponent::RemoveComponent(TComponent* component) {
     component->owner_ = nullptr;
     // The owner's other components hear of it too, as they may refer to it.
     if (!destroying_) Notification(component, opRemove);
+}
+
+// ------------------------------------------------------- TComponentWatch
+
+TComponentWatch::TComponentWatch(TComponent* watched) : watched_(watched) { FreeNotification(watched); }
+
+TComponentWatch::~TComponentWatch() {
+    // Leaves quietly: the watched component has no business with the watch.
+    if (watched_) {
+        watched_->RemoveFreeNotification(this);
+        RemoveFreeNotification(watched_);
+    }
+}
+
+void TComponentWatch::Notification(TComponent* component, TOperation operation) {
+    if (operation == opRemove && component == watched_) watched_ = nullptr;
 }
 
 } // namespace forms

@@ -62,6 +62,10 @@ public:
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
+    // Tells everyone who asked that this component is going. The destructors
+    // of controls call it first, so listeners hear of it while the object is
+    // still whole; ~TComponent calls it again for anyone who asked since.
+    void NotifyRemoval();
     // Owned components are destroyed before the owner's own members; a
     // subclass destructor calls this first when its members must outlive them.
     void DestroyComponents();
@@ -77,6 +81,21 @@ private:
     std::vector<TComponent*> freeNotifies_;
     bool loading_ = false;
     bool destroying_ = false;
+};
+
+// Learns through removal notification whether a component still exists:
+// for code that calls handlers which may destroy the component it serves.
+class TComponentWatch : public TComponent {
+public:
+    explicit TComponentWatch(TComponent* watched);
+    ~TComponentWatch() override;
+    bool Alive() const { return watched_ != nullptr; }
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    TComponent* watched_;
 };
 
 } // namespace forms

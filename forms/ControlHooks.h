@@ -16,7 +16,6 @@ struct TControlHooks {
     std::function<void(TControl*)> MouseControlChanged;
     // A mouse message arrived (hints hide on presses).
     std::function<void(UINT msg)> MouseActivity;
-    std::function<void(TControl*)> ControlDestroyed;
 };
 
 TControlHooks& ControlHooks();

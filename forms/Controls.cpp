@@ -79,7 +79,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
-    if (ControlHooks().ControlDestroyed) ControlHooks().ControlDestroyed(this);
+    NotifyRemoval();
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -298,6 +298,7 @@ void TGraphicControl::PaintTo(HDC dc) {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) { windowed_ = true; }
 
 TWinControl::~TWinControl() {
+    NotifyRemoval(); // while still a window with its children
     MarkDestroying();
     // Leave the parent while still a TWinControl: its bookkeeping calls our
     // virtual DestroyWnd, which ~TControl could no longer reach.
@@ -602,17 +603,23 @@ bool TWinControl::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_MOUSEMOVE || !captureControl_) UpdateMouseControl(target ? target : this);
     if (ControlHooks().MouseActivity) ControlHooks().MouseActivity(msg);
     TControl* receiver = target ? target : this;
-    if (!target && windowSubclassed_) return false; // system controls handle their own mouse
+    // A system control gets the ordinary press and release handling first,
+    // then handles the message itself: focus, capture and clicks are its own.
+    bool system = !target && windowSubclassed_;
     int x = p.x - (target ? target->left_ : 0), y = p.y - (target ? target->top_ : 0);
     switch (msg) {
-    case WM_MOUSEMOVE: receiver->MouseMove(shift, x, y); break;
+    case WM_MOUSEMOVE:
+        if (!system) receiver->MouseMove(shift, x, y);
+        break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        if (system) {
+            receiver->MouseDown(mbLeft, shift, x, y);
+            break;
+        }
         if (target) {
             captureControl_ = target;
             SetCapture(handle_);
-        } else if (CanFocus() && GetFocus() != handle_ && tabStop_) {
-            SetFocus();
         }
         receiver->clicked_ = true;
         if (msg == WM_LBUTTONDBLCLK) {
@@ -620,7 +627,11 @@ bool TWinControl::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
             shift |= ssDouble;
         }
         receiver->MouseDown(mbLeft, shift, x, y);
-        if (!target) SetCapture(handle_);
+        if (!target) {
+            // The ordinary press handling first, then the keyboard focus.
+            if (CanFocus() && GetFocus() != handle_ && tabStop_) SetFocus();
+            SetCapture(handle_);
+        }
         break;
     case WM_RBUTTONDOWN: receiver->MouseDown(mbRight, shift, x, y); break;
     case WM_MBUTTONDOWN: receiver->MouseDown(mbMiddle, shift, x, y); break;
@@ -628,7 +639,7 @@ bool TWinControl::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
         TMouseButton button = msg == WM_LBUTTONUP ? mbLeft : msg == WM_RBUTTONUP ? mbRight : mbMiddle;
-        if (msg == WM_LBUTTONUP) {
+        if (msg == WM_LBUTTONUP && !system) {
             captureControl_ = nullptr;
             if (GetCapture() == handle_) ReleaseCapture();
         }
@@ -636,7 +647,7 @@ bool TWinControl::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     }
-    return true;
+    return !system;
 }
 
 void TWinControl::UpdateMouseControl(TControl* control) {

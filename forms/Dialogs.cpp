@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "Forms.h"
@@ -23,9 +25,10 @@ bool TOpenDialog::Execute() {
     for (char& c : filter)
         if (c == '|') c = '\0';
     filter.append(2, '\0');
-    // Room for long paths; the proposal is cut only if it cannot fit at all.
-    std::vector<char> file(32768, '\0');
-    fileName_.copy(file.data(), file.size() - 1);
+    // Room for the longest path the system knows, and always for the whole
+    // proposal: a proposal cut to fit would name another file.
+    std::vector<char> file(std::max<size_t>(32768, fileName_.size() + 1), '\0');
+    fileName_.copy(file.data(), fileName_.size());
 
     DWORD flags = OFN_EXPLORER;
     if (options_ & ofReadOnly) flags |= OFN_READONLY;
@@ -47,7 +50,8 @@ bool TOpenDialog::Execute() {
     ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
     ofn.Flags = flags;
     if (!GetOpenFileNameA(&ofn)) return false;
-    fileName_ = file.data();
+    // Read within the buffer, whatever the dialog left in it.
+    fileName_.assign(file.data(), strnlen(file.data(), file.size()));
     return true;
 }
 

@@ -240,13 +240,18 @@ void TPanel::Paint() {
 
 TPage::TPage(TComponent* owner) : TWinControl(owner) { SetVisible(false); }
 
-TPage::~TPage() {
-    if (notebook_) notebook_->RemovePage(this);
+void TPage::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == notebook_) notebook_ = nullptr;
 }
 
 void TPage::SetParent(TWinControl* parent) {
     if (parent == Parent()) return;
-    if (notebook_) notebook_->RemovePage(this);
+    if (notebook_) {
+        notebook_->RemovePage(this);
+        RemoveFreeNotification(notebook_);
+        notebook_ = nullptr;
+    }
     TWinControl::SetParent(parent);
     if (auto* notebook = dynamic_cast<TNotebook*>(parent)) notebook->InsertPage(this);
 }
@@ -255,20 +260,26 @@ void TPage::SetParent(TWinControl* parent) {
 
 TNotebook::TNotebook(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 150, 150); }
 
-TNotebook::~TNotebook() {
-    for (TPage* page : pages_) page->notebook_ = nullptr;
+// Pages and their stack learn of each other's end by removal notification.
+void TNotebook::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation != opRemove) return;
+    for (TPage* page : pages_)
+        if (page == component) return RemovePage(page);
 }
 
 void TNotebook::InsertPage(TPage* page) {
     pages_.push_back(page);
     page->notebook_ = this;
+    FreeNotification(page);
     page->SetAlign(alClient);
     ShowActivePage();
 }
 
 void TNotebook::RemovePage(TPage* page) {
+    // Touches only the stack's side: the page may be on its way out.
     pages_.erase(std::remove(pages_.begin(), pages_.end(), page), pages_.end());
-    page->notebook_ = nullptr;
+    RemoveFreeNotification(page);
     if (!Destroying()) ShowActivePage();
 }
 

@@ -122,11 +122,13 @@ class TNotebook;
 class TPage : public TWinControl {
 public:
     explicit TPage(TComponent* owner);
-    ~TPage() override;
     std::string ClassName() const override { return "TPage"; }
 
     TNotebook* Notebook() const { return notebook_; }
     void SetParent(TWinControl* parent) override;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TNotebook;
@@ -138,7 +140,6 @@ private:
 class TNotebook : public TWinControl {
 public:
     explicit TNotebook(TComponent* owner);
-    ~TNotebook() override;
     std::string ClassName() const override { return "TNotebook"; }
 
     int PageCount() const { return int(pages_.size()); }
@@ -153,6 +154,9 @@ public:
     void SetPageCaptions(const std::vector<std::string>& captions);
 
     void Loaded() override;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TPage;

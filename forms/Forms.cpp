@@ -274,15 +274,28 @@ TApplication::TApplication() : TComponent(nullptr) {
     ControlHooks().HandleException = [this] { HandleException(); };
     ControlHooks().MouseControlChanged = [this](TControl* c) { MouseControlChanged(c); };
     ControlHooks().MouseActivity = [this](UINT msg) { MouseActivity(msg); };
-    ControlHooks().ControlDestroyed = [this](TControl* c) {
-        if (c == mouseControl_) mouseControl_ = nullptr;
-        if (c == hintControl_) {
-            hintControl_ = nullptr;
-            StopHintTimer();
-            if (hintWindow_) hintWindow_->ReleaseHint();
-        }
-        if (c == mainForm_) mainForm_ = nullptr;
-    };
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+    // Not handed on to the forms: they hear of their own components as owners.
+    if (operation != opRemove) return;
+    if (component == mouseControl_) mouseControl_ = nullptr;
+    if (component == hintControl_) {
+        hintControl_ = nullptr;
+        StopHintTimer();
+        if (hintWindow_) hintWindow_->ReleaseHint();
+    }
+    if (component == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::Track(TControl*& field, TControl* control) {
+    TControl* old = field;
+    field = control;
+    if (control) FreeNotification(control);
+    if (old && old != mouseControl_ && old != hintControl_) {
+        old->RemoveFreeNotification(this);
+        RemoveFreeNotification(old);
+    }
 }
 
 TApplication::~TApplication() {
@@ -365,13 +378,13 @@ void TApplication::HandleException(TWinControl* owner, bool bringToFront) {
 // Hints
 
 void TApplication::MouseControlChanged(TControl* control) {
-    mouseControl_ = control;
+    Track(mouseControl_, control);
     if (control == hintControl_) return;
     hintWindow_->ReleaseHint();
     StopHintTimer();
-    hintControl_ = nullptr;
+    Track(hintControl_, nullptr);
     if (control && ShowHint) {
-        hintControl_ = control;
+        Track(hintControl_, control);
         StartHintTimer(HintPause);
     }
 }
@@ -383,7 +396,7 @@ void TApplication::MouseActivity(UINT msg) {
         return;
     }
     if (!hintControl_ && mouseControl_ && ShowHint && !hintWindow_->Active()) {
-        hintControl_ = mouseControl_;
+        Track(hintControl_, mouseControl_);
         StartHintTimer(HintPause);
     }
 }
@@ -392,12 +405,12 @@ void TApplication::CancelHint() {
     if (!hintControl_) return;
     hintWindow_->ReleaseHint();
     StopHintTimer();
-    hintControl_ = nullptr;
+    Track(hintControl_, nullptr);
 }
 
 void TApplication::ActivateHint() {
     StopHintTimer();
-    if (!hintControl_) hintControl_ = mouseControl_;
+    if (!hintControl_) Track(hintControl_, mouseControl_);
     TControl* control = hintControl_;
     if (!control || !control->ShowHint()) return;
     std::string text = control->Hint();

@@ -261,8 +261,13 @@ public:
     // Shows the hint for the control under the mouse now, as the pause timer would.
     void ActivateHint();
 
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     bool ProcessMessage(MSG& msg);
+    // Points field at control and asks to hear when it is destroyed.
+    void Track(TControl*& field, TControl* control);
     void MouseControlChanged(TControl* control);
     void MouseActivity(UINT msg);
     void StartHintTimer(UINT ms);

@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "EventRecorder.h"
 #include "HandleCounter.h"
 #include "components/ComponentsRegistration.h"
 #include "components/DDDest.h"
-#include "forms/ControlHooks.h"
+#include "forms/ControlHooks.h" // to catch what the application would show
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
@@ -239,6 +240,7 @@ TEST_F(DropTest, OtherMessagesPassThroughAndTheOldProcedureComesBack) {
 
     delete target;
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), before);
+    EXPECT_FALSE(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) << "unhooking switches drops off again";
     form->Seen.clear();
     SendMessageA(wnd, kProbe, 0, 0);
     EXPECT_EQ(form->Seen, std::vector<UINT>{kProbe});
@@ -247,6 +249,62 @@ TEST_F(DropTest, OtherMessagesPassThroughAndTheOldProcedureComesBack) {
     Drop(wnd, lastDrop);
     EXPECT_TRUE(events.empty());
     DragFinish(lastDrop);
+}
+
+// A handler may destroy the drop target, or its whole form: the drop ends
+// there, with the data given back, and nothing touches what is gone.
+TEST(DropTargetLifetime, AHandlerThatDestroysItsComponentEndsTheDrop) {
+    struct TCase {
+        const char* killer; // the event whose handler destroys
+        bool wholeForm;
+        std::vector<std::string> expected;
+    };
+    const TCase cases[] = {
+        {"start", false, {"start", "killed"}},
+        {"item", false, {"start", "item C:\\a", "killed"}},
+        {"start", true, {"start", "killed"}},
+        {"item", true, {"start", "item C:\\a", "killed"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.killer) + (c.wholeForm ? " destroys the form" : " destroys the target"));
+        testing_support::TEventRecorder record;
+        auto* form = new TForm(Application());
+        HWND wnd = form->Handle();
+        auto* target = new TDnDForm(form);
+        auto kill = [&record, &form, target, c] {
+            if (c.wholeForm) {
+                delete form;
+                form = nullptr;
+            } else {
+                delete target;
+            }
+            record.Add("killed"); // the handler's own state outlives the component
+        };
+        target->OnDnDStart = [&record, kill, c](TObject*, int32_t, int32_t, int32_t) {
+            record.Add("start");
+            if (std::string(c.killer) == "start") kill();
+        };
+        target->OnDnDItem = [&record, kill, c](TObject*, const std::string& item) {
+            record.Add("item " + item);
+            if (std::string(c.killer) == "item") kill();
+        };
+        target->OnDnDFinish = record.Record<TObject*>("finish");
+        target->Loaded();
+        HDROP data = MakeDrop({"C:\\a", "C:\\b"}, {0, 0});
+        EXPECT_EQ(Drop(wnd, data), 0);
+        EXPECT_TRUE(record.Matches(c.expected));
+        EXPECT_TRUE(Released(data));
+        EXPECT_EQ(IsWindow(wnd) != 0, !c.wholeForm);
+        if (form) {
+            // The window is the form's own again.
+            EXPECT_FALSE(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+            HDROP again = MakeDrop({"C:\\c"}, {0, 0});
+            Drop(wnd, again);
+            DragFinish(again);
+            EXPECT_TRUE(record.Matches({}));
+            delete form;
+        }
+    }
 }
 
 TEST(DropTargetWindow, DestroyUnregistersBeforeTheFormSeesIt) {
@@ -286,6 +344,7 @@ TEST(DropTargetWindow, HookUnderAnotherProcedureStaysCallableAfterDestruction) {
     delete target;
     // Ours stays on top; the form still gets its messages through both.
     EXPECT_EQ(GetWindowLongPtrA(wnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&TopProc));
+    EXPECT_FALSE(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     form->Seen.clear();
     topCalls = 0;
     SendMessageA(wnd, kProbe, 0, 0);

@@ -72,6 +72,21 @@ TEST(Components, FreeNotificationReachesComponentsOfOtherOwners) {
     EXPECT_TRUE(ownerA.Components().empty());
 }
 
+// A watch tells whether the component it watches still exists, and leaves
+// nothing behind in it when the watch goes first.
+TEST(Components, AWatchSeesItsComponentGo) {
+    TWatcher owner(nullptr);
+    auto* watched = new TWatcher(&owner);
+    {
+        TComponentWatch early(watched);
+        EXPECT_TRUE(early.Alive());
+    }
+    TComponentWatch watch(watched);
+    delete watched; // must not reach the watch that is gone
+    EXPECT_FALSE(watch.Alive());
+    EXPECT_TRUE(owner.Components().empty());
+}
+
 TEST(Components, AssignFromAnUnknownSourceIsRefused) {
     TPersistent target, source;
     try {

@@ -221,6 +221,25 @@ TEST_F(FormsTest, HintTextComesFromTheHintShowNotification) {
     Application()->CancelHint();
 }
 
+// The application hears of a destroyed control through removal notification:
+// neither a shown hint nor a pending one outlives its control.
+TEST_F(FormsTest, DestroyingTheHintControlTakesItsHintAway) {
+    Application()->HintPause = 20;
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(305, 10));
+    for (int i = 0; i < 50 && !Application()->HintWindow().Active(); ++i) Pump(20);
+    ASSERT_TRUE(Application()->HintWindow().Active());
+    delete window->probeA;
+    EXPECT_FALSE(Application()->HintWindow().Active());
+    EXPECT_EQ(Application()->HintControl(), nullptr);
+
+    SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(340, 10));
+    ASSERT_EQ(Application()->HintControl(), window->probeB);
+    delete window->probeB;
+    EXPECT_EQ(Application()->HintControl(), nullptr);
+    Pump(120);
+    EXPECT_FALSE(Application()->HintWindow().Active());
+}
+
 TEST_F(FormsTest, ModalResultsComeFromButtonsAndTheFrame) {
     window->Hide();
     Later(50, [&] { window->Field<TButton>("OKButton")->Click(); });

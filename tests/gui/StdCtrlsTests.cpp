@@ -17,6 +17,7 @@
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
 
@@ -329,6 +330,68 @@ TEST_F(StdCtrlsTest, PageControlShowsTheActiveSheetAndReportsOnlyTheUsersChoice)
     Send(pages, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     EXPECT_STREQ(text, "Key Status");
     EXPECT_EQ(Send(pages, TCM_GETCURSEL), 0) << "the active sheet's tab moved with it";
+}
+
+// Pages and their stacks learn of each other's end, in either order.
+TEST_F(StdCtrlsTest, PageStacksForgetDestroyedPagesAndPagesTheirStack) {
+    auto* notebook = Make<TNotebook>(form, 8, 8, 200, 100);
+    auto* pages = Make<TPageControl>(form, 8, 120, 200, 100);
+    TPage* page[3];
+    TTabSheet* sheet[3];
+    for (int i = 0; i < 3; ++i) {
+        (page[i] = new TPage(form))->SetParent(notebook);
+        (sheet[i] = new TTabSheet(form))->SetParent(pages);
+    }
+    form->Show();
+    pages->SetActivePage(sheet[1]);
+    delete page[1];
+    delete sheet[1];
+    ASSERT_EQ(notebook->PageCount(), 2);
+    EXPECT_EQ(notebook->Pages(1), page[2]);
+    ASSERT_EQ(pages->PageCount(), 2);
+    EXPECT_EQ(pages->ActivePage(), sheet[0]) << "the first sheet with a tab takes over";
+    EXPECT_EQ(Send(pages, TCM_GETITEMCOUNT), 2);
+
+    // A page taken elsewhere leaves its stack, and no longer hears of it.
+    page[2]->SetParent(form);
+    sheet[2]->SetParent(form);
+    EXPECT_EQ(notebook->PageCount(), 1);
+    EXPECT_EQ(pages->PageCount(), 1);
+    EXPECT_EQ(page[2]->Notebook(), nullptr);
+    EXPECT_EQ(sheet[2]->PageIndex(), -1);
+
+    delete notebook;
+    delete pages;
+    EXPECT_EQ(page[0]->Notebook(), nullptr);
+    EXPECT_EQ(sheet[0]->PageControl(), nullptr);
+    EXPECT_EQ(sheet[0]->PageIndex(), -1);
+    sheet[0]->SetTabVisible(false); // nothing left to tell
+    page[0]->SetParent(form);
+}
+
+// ---------------------------------------------------------------- mouse
+
+// A press runs the ordinary mouse-down handling first; then the control
+// takes the keyboard focus, whether it is one of ours or a system control.
+TEST_F(StdCtrlsTest, PressRunsOnMouseDownBeforeTheControlTakesTheFocus) {
+    auto* panel = Make<TPanel>(form, 8, 8, 100, 60);
+    panel->SetTabStop(true);
+    auto* elsewhere = Make<TButton>(form, 8, 100, 75, 25);
+    TWinControl* controls[] = {panel, Make<TButton>(form, 120, 8, 75, 25), Make<TEdit>(form, 120, 40, 100, 21),
+                               Make<TListBox>(form, 240, 8, 100, 60)};
+    form->Show();
+    testing_support::TEventRecorder record;
+    for (TWinControl* control : controls) {
+        SCOPED_TRACE(control->ClassName());
+        elsewhere->SetFocus();
+        control->OnEnter = record.Record<TObject*>("focus");
+        control->OnMouseDown = record.Record<TObject*, TMouseButton, TShiftState, int, int>("down");
+        control->OnMouseUp = record.Record<TObject*, TMouseButton, TShiftState, int, int>("up");
+        Send(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        Send(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        EXPECT_TRUE(record.Matches({"down", "focus", "up"}));
+        EXPECT_TRUE(control->Focused());
+    }
 }
 
 TEST_F(StdCtrlsTest, ButtonsClickEndModalLoopsAndServeEnterAndEscape) {
@@ -866,6 +929,29 @@ TEST(OpenDialog, ReturnsTheChosenFileOrNothing) {
     bool chosen = dialog.Execute();
     DeleteFileA(path.c_str());
     EXPECT_TRUE(chosen);
+    EXPECT_EQ(lstrcmpiA(dialog.FileName().c_str(), path.c_str()), 0) << dialog.FileName();
+}
+
+// The longest path the dialog takes goes in and comes back whole: the name
+// box shows the whole name part of the proposal, and the chosen path is
+// read to its end.
+TEST(OpenDialog, LongestPathsGoInAndComeBackWhole) {
+    std::string path = "C:\\" + std::string(252, 'n') + ".exe";
+    ASSERT_EQ(path.size(), size_t(MAX_PATH - 1));
+    TOpenDialog dialog(nullptr);
+    dialog.SetOptions(0);
+    dialog.SetFileName(path);
+    std::string shown;
+    AnswerDialog([&](HWND box) {
+        HWND name = GetDlgItem(box, 0x47C);
+        if (!name) name = GetDlgItem(box, 0x480);
+        char text[1024] = "";
+        GetWindowTextA(name, text, sizeof text);
+        shown = text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(shown, path.substr(3));
     EXPECT_EQ(lstrcmpiA(dialog.FileName().c_str(), path.c_str()), 0) << dialog.FileName();
 }
 

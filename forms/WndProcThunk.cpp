@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "forms/Graphics.h"
+#include "Graphics.h"
 
 #if !defined(__i386__)
 #error "The window procedure entries are 32-bit x86 code."
 #endif
 
-namespace components {
+namespace forms {
 
 namespace {
 
@@ -28,8 +28,8 @@ uint8_t* AllocateCode() {
             HeapDestroy(codeHeap);
             codeHeap = nullptr;
         }
-        std::string text = forms::FormText(forms::TFormTextId(forms::stOutOfResources));
-        throw forms::EOutOfResources(text.empty() ? "Out of system resources" : text);
+        std::string text = FormText(TFormTextId(stOutOfResources));
+        throw EOutOfResources(text.empty() ? "Out of system resources" : text);
     }
     ++liveEntries;
     return static_cast<uint8_t*>(code);
@@ -60,4 +60,4 @@ void TWndProcThunk::Bind(TTarget target, void* data) {
     FlushInstructionCache(GetCurrentProcess(), code_, kCodeSize);
 }
 
-} // namespace components
+} // namespace forms

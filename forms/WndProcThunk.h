@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace components {
+namespace forms {
 
 class TWndProcThunk {
 public:
@@ -29,4 +29,4 @@ private:
     uint8_t* code_ = nullptr;
 };
 
-} // namespace components
+} // namespace forms
