@@ -2,10 +2,10 @@
 
 int RunStartup(const TSharedSettingsBlock* block, const TStartupActions& actions) {
     // Without a block the service is as good as absent.
-    if (!block || block->ServiceWindow == 0) return 1;
+    if (!block || block->ServiceWindow == 0) return ExitNotStarted;
     if (block->SettingsWindow != 0) {
         actions.BringToFront(block->SettingsWindow);
-        return 1;
+        return ExitNotStarted;
     }
     actions.LoadLanguage();
     return actions.RunMainWindow();

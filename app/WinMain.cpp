@@ -18,11 +18,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         try {
             app->CreateForm<TQorVarnoqForm>();
         } catch (...) {
-            app->HandleException();
+            // The window could not be made: nothing of ours is on screen to
+            // stand behind the message, and the caller learns of the failure.
+            app->HandleException(nullptr, true);
+            delete app;
+            return ExitMainWindowFailed;
         }
         app->Run();
         delete app;
-        return 0;
+        return ExitOk;
     };
     return RunStartup(SharedBlock, actions);
 }

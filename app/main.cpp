@@ -6,46 +6,43 @@
 
 #include "KbdDll.h"
 #include "components/ComponentsRegistration.h"
-#include "forms/Layouts.h"
 #include "forms/Resources.h"
 #include "forms/SysUtils.h"
 
 using namespace forms;
 
-void RegisterMainFormClasses() {
-    components::RegisterComponentClasses();
-    RegisterComponentClass("TQorVarnoqForm", "TForm", nullptr);
-}
-
 TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) {
-    RegisterHandler("FormCreate", TNotifyEvent([this](TObject* s) { FormCreate(s); }));
-    RegisterHandler("FormDestroy", TNotifyEvent([this](TObject* s) { FormDestroy(s); }));
-    RegisterHandler("OKButtonClick", TNotifyEvent([this](TObject* s) { OKButtonClick(s); }));
-    RegisterHandler("CancelButtonClick", TNotifyEvent([this](TObject* s) { CancelButtonClick(s); }));
-    RegisterHandler("ApplyButtonClick", TNotifyEvent([this](TObject* s) { ApplyButtonClick(s); }));
-    RegisterMainFormClasses();
-    ReadLayoutResource(this, "TQORVARNOQFORM");
-    HotImage1 = Field<components::THotImage>("HotImage1");
-    PageControl1 = Field<TPageControl>("PageControl1");
-    OKButton = Field<TButton>("OKButton");
-    CancelButton = Field<TButton>("CancelButton");
-    ApplyButton = Field<TButton>("ApplyButton");
-    if (OnCreate) OnCreate(this);
+    // The layout holds the components' classes.
+    components::RegisterComponentClasses();
 }
 
-TQorVarnoqForm::~TQorVarnoqForm() {
-    // The handler uses this object's members: run it before they go.
-    DoDestroy();
+TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
+    using F = TQorVarnoqForm;
+    return {
+        .Handlers = {{"FormCreate", &F::FormCreate},
+                     {"FormDestroy", &F::FormDestroy},
+                     {"OKButtonClick", &F::OKButtonClick},
+                     {"CancelButtonClick", &F::CancelButtonClick},
+                     {"ApplyButtonClick", &F::ApplyButtonClick}},
+        .Fields = {{"HotImage1", &F::HotImage1},
+                   {"PageControl1", &F::PageControl1},
+                   {"OKButton", &F::OKButton},
+                   {"CancelButton", &F::CancelButton},
+                   {"ApplyButton", &F::ApplyButton}},
+    };
 }
 
 void TQorVarnoqForm::FormCreate(TObject*) {
     Application()->SetTitle("Corvane Media Keyboard");
     // The keyboard picture, its lit-up twin and a map of its keys, when they
     // stand beside the program; otherwise the stored map serves.
-    const std::string dir = ExecutableDirectory();
-    if (FileExists(dir + "Q5.bmp")) HotImage1->Picture().LoadFromFile(dir + "Q5.bmp");
-    if (FileExists(dir + "Q5Mask.bmp")) HotImage1->MaskPicture().LoadFromFile(dir + "Q5Mask.bmp");
-    if (FileExists(dir + "KBD.hmt")) HotImage1->HotSpots().LoadFromFile(dir + "KBD.hmt");
+    LoadOptionalFile("Q5.bmp", [this](const std::string& path) { HotImage1->Picture().LoadFromFile(path); });
+    LoadOptionalFile("Q5Mask.bmp", [this](const std::string& path) { HotImage1->MaskPicture().LoadFromFile(path); });
+    LoadOptionalFile("KBD.hmt", [this](const std::string& path) {
+        components::THotSpots map; // read whole before it replaces the stored map
+        map.LoadFromFile(path);
+        HotImage1->HotSpots().Assign(&map);
+    });
     // The block is written live and restored from this copy at close.
     SharedBlock->SettingsWindow = uint32_t(uintptr_t(Handle()));
     std::memcpy(&BlockBackup, SharedBlock, sizeof BlockBackup);
@@ -59,11 +56,22 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.
-        Application()->HandleException();
+        Application()->HandleException(nullptr, true);
     }
     ChooseResourceModules(ExecutableDirectory());
     PageControl1->SetActivePageIndex(0);
     ApplyButton->SetEnabled(false);
+}
+
+void TQorVarnoqForm::LoadOptionalFile(const std::string& name, const std::function<void(const std::string&)>& load) {
+    const std::string path = ExecutableDirectory() + name;
+    if (!FileExists(path)) return;
+    try {
+        load(path);
+    } catch (...) {
+        // No window of ours is up yet: the box comes to the front by itself.
+        Application()->HandleException(nullptr, true);
+    }
 }
 
 void TQorVarnoqForm::ChooseResourceModules(const std::string& dir) {

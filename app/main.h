@@ -1,6 +1,7 @@
 // The main settings window: edits the shared block live and undoes what was
 // not applied when it closes; Apply saves def.kfd and tells the service.
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "KbDataType.h"
@@ -11,18 +12,19 @@
 #include "components/HotImage.h"
 #include "forms/StdCtrls.h"
 
+// Made by forms::CreateForm, which reads the layout TQORVARNOQFORM, binds
+// the handlers and fields Bindings() names and runs FormCreate.
 class TQorVarnoqForm : public forms::TForm {
 public:
-    explicit TQorVarnoqForm(forms::TComponent* owner);
-    ~TQorVarnoqForm() override;
     std::string ClassName() const override { return "TQorVarnoqForm"; }
+    static forms::TFormBindings<TQorVarnoqForm> Bindings();
 
     // Controls from the layout.
-    components::THotImage* HotImage1;
-    forms::TPageControl* PageControl1;
-    forms::TButton* OKButton;
-    forms::TButton* CancelButton;
-    forms::TButton* ApplyButton;
+    components::THotImage* HotImage1 = nullptr;
+    forms::TPageControl* PageControl1 = nullptr;
+    forms::TButton* OKButton = nullptr;
+    forms::TButton* CancelButton = nullptr;
+    forms::TButton* ApplyButton = nullptr;
 
     bool StringModuleLoaded = false;
     bool IconModuleLoaded = false;
@@ -43,11 +45,14 @@ public:
     void ChooseResourceModules(const std::string& directory);
     void ReleaseResourceModules();
 
+protected:
+    explicit TQorVarnoqForm(forms::TComponent* owner);
+
 private:
+    // Loads a picture or map file beside the program when it is there; one
+    // that cannot be read is reported and left out.
+    void LoadOptionalFile(const std::string& name, const std::function<void(const std::string&)>& load);
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;
 };
-
-// Registers the main window's classes for its layout.
-void RegisterMainFormClasses();

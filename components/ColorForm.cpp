@@ -69,15 +69,6 @@ void UseInterfaceFont(TFont& font) {
 COLORREF customColors[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
                              0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
 
-// The top-level window of the nearest windowed owner: the palette stays
-// above it and the colour dialog is modal to it.
-HWND OwnerWindow(TComponent* owner) {
-    for (TComponent* c = owner; c; c = c->Owner())
-        if (auto* control = dynamic_cast<TWinControl*>(c); control && control->HandleAllocated())
-            return GetAncestor(control->Handle(), GA_ROOT);
-    return nullptr;
-}
-
 bool IsCell(int column, int row) { return column >= 1 && column <= 4 && row >= 1 && row <= 5; }
 
 } // namespace

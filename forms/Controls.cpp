@@ -39,7 +39,7 @@ const char* OwnClassName(UINT classStyle) {
     std::string name = "VarnoqWindow" + std::to_string(classStyle);
     WNDCLASSA wc{};
     wc.style = classStyle;
-    wc.lpfnWndProc = DefWindowProcA; // replaced per window on creation
+    wc.lpfnWndProc = DefWindowProcA; // each window is bound to its control as it is made
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
     wc.lpszClassName = name.c_str();
@@ -323,10 +323,38 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.Caption = Caption();
 }
 
+namespace {
+
+// The control whose window this thread is creating, and the creation hook
+// that binds the window to it before its first message.
+thread_local TWinControl* creatingControl = nullptr;
+
+} // namespace
+
+// Binds every window, our own classes and the system's alike, to its control
+// when the system announces it, before WM_NCCREATE: from the first message on
+// the control handles it (an owner-drawn list asks its parent for the row
+// height while it is being made), and nothing is replayed after creation.
+LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    // Only the window that carries the control in its creation data is ours:
+    // the system may make windows of its own first (an input method's).
+    if (code == HCBT_CREATEWND && creatingControl &&
+        reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpCreateParams == creatingControl) {
+        TWinControl* control = creatingControl;
+        creatingControl = nullptr;
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        control->handle_ = wnd;
+        SetPropA(wnd, kControlProp, control);
+        control->defWndProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
-    HWND parentWnd = parent_ ? parent_->Handle() : nullptr;
+    HWND parentWnd = parent_ ? parent_->Handle() : params.WndParent;
     if (handle_) return; // the parent's creation made ours already
     DWORD style = params.Style;
     if (Visible()) style |= WS_VISIBLE;
@@ -335,18 +363,32 @@ void TWinControl::CreateWnd() {
     bool own = params.WinClassName.empty();
     const char* cls = own ? OwnClassName(params.ClassStyle) : params.WinClassName.c_str();
     HMENU id = (style & WS_CHILD) ? reinterpret_cast<HMENU>(intptr_t(NextChildId())) : nullptr;
-    HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
-                               parentWnd, id, GetModuleHandleA(nullptr), nullptr);
-    if (!wnd) throw Exception("Cannot create window of class " + ClassName());
-    handle_ = wnd;
-    SetPropA(wnd, kControlProp, this);
-    defWndProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
     windowSubclassed_ = !own;
-    if (own) defWndProc_ = DefWindowProcA;
+    {
+        // Restored however creation ends, also when a window made while
+        // ours is being made (by its first messages) nests inside.
+        struct TCreationScope {
+            TWinControl* previous = creatingControl;
+            HHOOK hook;
+            explicit TCreationScope(TWinControl* control)
+                : hook(SetWindowsHookExA(WH_CBT, &TWinControl::CreationHook, nullptr, GetCurrentThreadId())) {
+                creatingControl = control;
+            }
+            ~TCreationScope() {
+                creatingControl = previous;
+                if (hook) UnhookWindowsHookEx(hook);
+            }
+        } scope(this);
+        HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
+                                   parentWnd, id, GetModuleHandleA(nullptr), this);
+        if (!wnd || handle_ != wnd) { // not made, or not bound: no window of ours
+            if (wnd) DestroyWindow(wnd);
+            throw Exception("Cannot create window of class " + ClassName());
+        }
+    }
     UpdateFontHandle();
     InitializeWnd();
-    AlignControls(); // the client area is known only now for framed windows
+    AlignControls(); // system containers saw no WM_SIZE of ours while being made
     // Windowed children follow in tab order, which is also the order the
     // dialog keys walk them.
     std::vector<TWinControl*> children;

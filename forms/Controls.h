@@ -175,6 +175,7 @@ struct TCreateParams {
     DWORD ExStyle = 0;
     std::string Caption;
     UINT ClassStyle = CS_DBLCLKS;
+    HWND WndParent = nullptr; // the owner of a top-level window; children take their parent's
 };
 
 class TWinControl : public TControl {
@@ -252,6 +253,7 @@ private:
     friend class TControl;
     friend class TApplication;
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);

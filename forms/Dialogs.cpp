@@ -7,7 +7,17 @@
 #include <cstring>
 #include <vector>
 
+#include "Forms.h"
+
 namespace forms {
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags, TWinControl* owner,
+                   bool bringToFront) {
+    HWND ownerWnd = owner ? GetAncestor(owner->Handle(), GA_ROOT) : GetActiveWindow();
+    flags |= owner ? MB_APPLMODAL : MB_TASKMODAL;
+    if (bringToFront) flags |= MB_SETFOREGROUND;
+    return ::MessageBoxA(ownerWnd, text.c_str(), caption.c_str(), flags);
+}
 
 bool TOpenDialog::Execute() {
     // The system wants the pairs separated by NULs and ended by two.
@@ -30,7 +40,8 @@ bool TOpenDialog::Execute() {
 
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = GetActiveWindow();
+    ofn.hwndOwner = OwnerWindow(Owner());
+    if (!ofn.hwndOwner) ofn.hwndOwner = GetActiveWindow();
     ofn.lpstrFilter = filter_.empty() ? nullptr : filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();

@@ -1,10 +1,21 @@
-// The system's file-open dialog as a component that layouts can describe.
+// The system's dialogs: the message box, and the file-open dialog as a
+// component that layouts can describe.
 #pragma once
 #include <string>
 
 #include "Components.h"
 
 namespace forms {
+
+class TWinControl;
+
+// Shows a message box (flags as for MessageBoxA) and returns the button
+// pressed. With an owner the box belongs to the owner's window and keeps
+// it waiting; without one it belongs to the active window and keeps every
+// window of the program waiting. bringToFront makes it the foreground
+// window: for a box that no window of the program stands behind.
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags,
+                   TWinControl* owner = nullptr, bool bringToFront = false);
 
 using TOpenOptions = unsigned;
 constexpr TOpenOptions ofReadOnly = 1, ofHideReadOnly = 2, ofNoChangeDir = 4, ofPathMustExist = 8,
@@ -29,7 +40,7 @@ public:
     TOpenOptions Options() const { return options_; }
     void SetOptions(TOpenOptions value) { options_ = value; }
 
-    // Shows the dialog over the active window; true when the user chose a
+    // Shows the dialog owned by its owner's window (else the active one); true when the user chose a
     // file (FileName holds it), false when cancelled.
     bool Execute();
 

@@ -1,10 +1,20 @@
 #include "Forms.h"
 
+#include <cctype>
+
 #include "ControlHooks.h"
+#include "Dialogs.h"
 #include "Layouts.h"
 #include "Resources.h"
 
 namespace forms {
+
+namespace {
+std::string UpperCase(std::string s) {
+    for (char& c : s) c = char(std::toupper((unsigned char)c));
+    return s;
+}
+} // namespace
 
 // -------------------------------------------------------------------- TForm
 
@@ -15,25 +25,44 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TForm::~TForm() {
-    DoDestroy();
     if (Application()->MainForm() == this) Application()->MainFormClosed(this);
 }
 
-void TForm::DoDestroy() {
-    if (destroyCalled_) return;
-    destroyCalled_ = true;
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) {
-            Application()->HandleException();
+void TForm::BeforeDestruction() {
+    if (!destroyCalled_) {
+        destroyCalled_ = true;
+        if (OnDestroy && createRan_) {
+            try {
+                OnDestroy(this);
+            } catch (...) {
+                Application()->HandleException();
+            }
         }
     }
+    *alive_ = false;
 }
 
-void TForm::InitLayout(const std::string& resourceName) {
-    ReadLayoutResource(this, resourceName);
-    if (OnCreate) OnCreate(this);
+void TForm::Construct(const std::string* layoutText, const std::vector<const TFormHandler*>& handlers,
+                      const std::vector<const TFormField*>& fields) {
+    try {
+        // Layouts name the form's own class at their root.
+        if (!IsComponentClassRegistered(ClassName())) RegisterComponentClass(ClassName(), "TForm", nullptr);
+        for (const TFormHandler* h : handlers) handlers_[h->Name] = h->Make(*this, alive_);
+        if (layoutText) ReadLayoutInto(this, ReadLayout(*layoutText), this);
+        else ReadLayoutResource(this, UpperCase(ClassName()));
+        for (const TFormField* f : fields) {
+            TComponent* component = FindComponent(f->Name);
+            if (!component) throw Exception(FormTextFmt(stLayoutMissingField, {f->Name, ClassName()}));
+            if (!f->Set(*this, component)) throw Exception(FormTextFmt(stLayoutFieldClass, {f->Name, ClassName()}));
+        }
+        createRan_ = true;
+        if (OnCreate) OnCreate(this);
+    } catch (...) {
+        // The derived form's members go right after this; what OnCreate
+        // began is undone now, and nothing bound runs on them later.
+        BeforeDestruction();
+        throw;
+    }
 }
 
 void TForm::SetClientSize(int width, int height) {
@@ -63,6 +92,9 @@ void TForm::CreateParams(TCreateParams& params) {
         break;
     }
     params.Style |= WS_CLIPCHILDREN;
+    // A form owned by another window's control stays above that window and
+    // has no taskbar button of its own.
+    params.WndParent = OwnerWindow(Owner());
 }
 
 void TForm::CreateWnd() {
@@ -152,16 +184,22 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_MOVE:
-        if (handle_) {
-            RECT r;
-            GetWindowRect(handle_, &r);
-            left_ = r.left;
-            top_ = r.top;
-        }
+    case WM_MOVE: {
+        RECT r;
+        GetWindowRect(handle_, &r);
+        left_ = r.left;
+        top_ = r.top;
         break;
     }
+    }
     return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+HWND OwnerWindow(TComponent* owner) {
+    for (TComponent* c = owner; c; c = c->Owner())
+        if (auto* control = dynamic_cast<TWinControl*>(c); control && control->HandleAllocated())
+            return GetAncestor(control->Handle(), GA_ROOT);
+    return nullptr;
 }
 
 TForm* GetParentForm(TControl* control) {
@@ -323,7 +361,7 @@ void TApplication::MainFormClosed(TForm* form) {
     if (form == mainForm_) mainForm_ = nullptr;
 }
 
-void TApplication::HandleException() {
+void TApplication::HandleException(TWinControl* owner, bool bringToFront) {
     std::string message;
     try {
         throw;
@@ -333,11 +371,8 @@ void TApplication::HandleException() {
         message = "Unknown error";
     }
     CancelHint();
-    MessageBox(message, title_.empty() ? FormText(stMessageBoxError) : title_, MB_OK | MB_ICONSTOP);
-}
-
-int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
-    return ::MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags | MB_TASKMODAL);
+    ShowMessageBox(message, title_.empty() ? FormText(stMessageBoxError) : title_, MB_OK | MB_ICONSTOP, owner,
+                   bringToFront);
 }
 
 // Hints

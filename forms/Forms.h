@@ -6,8 +6,10 @@
 #include <any>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "Controls.h"
 
@@ -19,10 +21,62 @@ enum TPosition { poDesigned, poScreenCenter };
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
 
-template <class T>
-struct IsEventType : std::false_type {};
-template <class R, class... Args>
-struct IsEventType<std::function<R(Args...)>> : std::true_type {};
+class TForm;
+
+// A form names each handler and each field its layout uses once, by member
+// pointer, in a static Bindings() function:
+//
+//   TFormBindings<TMyForm> TMyForm::Bindings() {
+//       return {{{"OKButtonClick", &TMyForm::OKButtonClick}}, {{"OKButton", &TMyForm::OKButton}}};
+//   }
+//
+// A handler binds only to an event of its own signature; a field must be a
+// component of its class in the layout.
+struct TFormHandler {
+    std::string Name;
+    // The handler as its event type (a std::function in a std::any), calling
+    // the method on form while *alive holds.
+    std::function<std::any(TForm& form, const std::shared_ptr<bool>& alive)> Make;
+};
+struct TFormField {
+    std::string Name;
+    // Stores the component in the field; false when it has another class.
+    std::function<bool(TForm& form, TComponent* component)> Set;
+};
+
+template <class F>
+struct TFormHandlerOf : TFormHandler {
+    template <class C, class R, class... A>
+    TFormHandlerOf(std::string name, R (C::*method)(A...)) {
+        static_assert(std::is_base_of_v<C, F>, "the handler is a method of another class");
+        Name = std::move(name);
+        Make = [method](TForm& form, const std::shared_ptr<bool>& alive) {
+            F& self = static_cast<F&>(form);
+            return std::any(std::function<R(A...)>([&self, method, alive](A... args) -> R {
+                if (!*alive) return R(); // the form is going: its members may be gone
+                return (self.*method)(std::forward<A>(args)...);
+            }));
+        };
+    }
+};
+template <class F>
+struct TFormFieldOf : TFormField {
+    template <class C, class T>
+    TFormFieldOf(std::string name, T* C::*field) {
+        static_assert(std::is_base_of_v<C, F>, "the field is a member of another class");
+        Name = std::move(name);
+        Set = [field](TForm& form, TComponent* component) {
+            T* typed = dynamic_cast<T*>(component);
+            static_cast<F&>(form).*field = typed;
+            return typed != nullptr;
+        };
+    }
+};
+template <class F>
+struct TFormBindings {
+    std::vector<TFormHandlerOf<F>> Handlers = {};
+    std::vector<TFormFieldOf<F>> Fields = {};
+};
 
 class TForm : public TWinControl {
 public:
@@ -55,13 +109,6 @@ public:
 
     TNotifyEvent OnCreate, OnDestroy, OnShow, OnClose;
 
-    // Handlers a layout may bind by name, each of its event's own type
-    // (TNotifyEvent, TMouseEvent, or any component's event type).
-    template <class Event>
-    void RegisterHandler(const std::string& name, Event handler) {
-        static_assert(IsEventType<Event>::value, "wrap the handler in its event type (a std::function)");
-        handlers_[name] = std::any(std::move(handler));
-    }
     // The handler of that name if it has that type; null otherwise. wrongType
     // tells a handler of another type from none at all.
     template <class Event>
@@ -70,27 +117,28 @@ public:
         if (wrongType) *wrongType = it != handlers_.end() && !std::any_cast<Event>(&it->second);
         return it == handlers_.end() ? nullptr : std::any_cast<Event>(&it->second);
     }
-    const TNotifyEvent* FindNotifyHandler(const std::string& name) const { return FindHandler<TNotifyEvent>(name); }
-    const TMouseEvent* FindMouseHandler(const std::string& name) const { return FindHandler<TMouseEvent>(name); }
-
-    // Builds the form from the layout resource named like its class (upper
-    // case), then runs OnCreate. Called by the derived form's constructor once
-    // its handlers are registered.
-    void InitLayout(const std::string& resourceName);
 
     // Typed lookup of a component the layout created; raises when missing.
     template <class T>
     T* Field(const std::string& name) {
         T* c = dynamic_cast<T*>(FindComponent(name));
-        if (!c) throw Exception("Component " + name + " of class " + ClassName() + " is missing in its layout");
+        if (!c) throw Exception(FormTextFmt(stLayoutMissingField, {name, ClassName()}));
         return c;
     }
 
 protected:
+    // Builds the form: binds its handlers, reads the layout (the given one,
+    // or the resource named like the class in upper case), stores its fields
+    // and runs OnCreate. On a failure no bound handler runs again, OnDestroy
+    // runs only if OnCreate did, and the exception goes on to the caller.
+    void Construct(const std::string* layoutText, const std::vector<const TFormHandler*>& handlers,
+                   const std::vector<const TFormField*>& fields);
+    // Runs OnDestroy (once) and silences the bound handlers: called while
+    // the derived form's members are still alive.
+    void BeforeDestruction();
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void DoDestroy();
 
 private:
     TFormBorderStyle borderStyle_ = bsSizeable;
@@ -99,11 +147,54 @@ private:
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool destroyCalled_ = false;
+    bool createRan_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     HWND lastFocus_ = nullptr;
     TControl* defaultControl_ = nullptr;
     TControl* cancelControl_ = nullptr;
     std::map<std::string, std::any> handlers_;
 };
+
+namespace detail {
+template <class F>
+TFormBindings<F> BindingsOf() {
+    if constexpr (requires { F::Bindings(); }) return F::Bindings();
+    else return {};
+}
+
+// The form as the program gets it: built after the form's own constructor,
+// and told of its end before the form's own destructor.
+template <class F>
+class TBuiltForm final : public F {
+public:
+    TBuiltForm(TComponent* owner, const std::string* layoutText) : F(owner) {
+        TFormBindings<F> bindings = BindingsOf<F>();
+        std::vector<const TFormHandler*> handlers;
+        std::vector<const TFormField*> fields;
+        for (auto& h : bindings.Handlers) handlers.push_back(&h);
+        for (auto& f : bindings.Fields) fields.push_back(&f);
+        this->Construct(layoutText, handlers, fields);
+    }
+    ~TBuiltForm() override { this->BeforeDestruction(); }
+};
+} // namespace detail
+
+// Creates a form of class F owned by owner from its layout resource (named
+// like the class in upper case), binding F::Bindings() and running OnCreate,
+// in one step. Raises what the layout, the bindings or OnCreate raised.
+template <class F>
+F* CreateForm(TComponent* owner) {
+    return new detail::TBuiltForm<F>(owner, nullptr);
+}
+// The same from layout text instead of a resource.
+template <class F>
+F* CreateFormFromText(TComponent* owner, const std::string& layoutText) {
+    return new detail::TBuiltForm<F>(owner, &layoutText);
+}
+
+// The top-level window of the nearest owner with a window, or null: the
+// owner of a form or dialog that component opens.
+HWND OwnerWindow(TComponent* owner);
 
 // The form a control lies on, or null.
 TForm* GetParentForm(TControl* control);
@@ -135,9 +226,15 @@ public:
 
     TForm* MainForm() const { return mainForm_; }
     // Creates a form owned by the application; the first becomes the main form.
-    template <class T, class... Args>
-    T* CreateForm(Args&&... args) {
-        T* form = new T(this, std::forward<Args>(args)...);
+    template <class T>
+    T* CreateForm() {
+        T* form = forms::CreateForm<T>(this);
+        if (!mainForm_) mainForm_ = form;
+        return form;
+    }
+    template <class T>
+    T* CreateFormFromText(const std::string& layoutText) {
+        T* form = forms::CreateFormFromText<T>(this, layoutText);
         if (!mainForm_) mainForm_ = form;
         return form;
     }
@@ -149,9 +246,9 @@ public:
     bool Terminated() const { return terminated_; }
     void MainFormClosed(TForm* form);
 
-    // Shows the exception being handled in a message box; the loop goes on.
-    void HandleException();
-    int MessageBox(const std::string& text, const std::string& caption, UINT flags);
+    // Shows the exception being handled in a message box (see
+    // ShowMessageBox for owner and bringToFront); the loop goes on.
+    void HandleException(TWinControl* owner = nullptr, bool bringToFront = false);
 
     // Hints: after HintPause ms over a control with ShowHint, the control
     // is asked for its text and the hint window shows it.

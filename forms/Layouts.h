@@ -40,7 +40,9 @@ bool IsComponentClassRegistered(const std::string& className);
 
 // Builds root's properties and children from the tree: children are created
 // by class, owned by root, parented to the enclosing control, and named;
-// finally every created component and root get Loaded().
+// finally every created component and root get Loaded(). Event bindings
+// resolve against the handlers of `handlers` (bound by CreateForm; a form
+// read on its own has none). Forms are built with CreateForm, not this.
 void ReadLayoutInto(TComponent* root, const TLayoutObject& tree, TForm* handlers);
 // The same from an RCDATA resource of the resource module.
 void ReadLayoutResource(TForm* root, const std::string& resourceName);
@@ -74,7 +76,7 @@ void RegisterProp(const std::string& className, const std::string& propertyName,
 }
 
 // Event bindings resolved against the form's handlers: the identifier names
-// a handler the form registered with exactly the event's type.
+// a handler the form bound (TFormBindings) with exactly the event's type.
 [[noreturn]] void UnknownHandler(const TLayoutProperty& p, const std::string& name, bool wrongType);
 
 template <class Event>

@@ -451,12 +451,7 @@ void TListBox::CreateParams(TCreateParams& params) {
     params.ExStyle = WS_EX_CLIENTEDGE;
 }
 
-void TListBox::InitializeWnd() {
-    // The system asks for the row height while the window is being made,
-    // before it is ours; tell it again now.
-    SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_);
-    FillWindow();
-}
+void TListBox::InitializeWnd() { FillWindow(); }
 
 void TListBox::FillWindow() {
     SendMessageA(handle_, LB_RESETCONTENT, 0, 0);

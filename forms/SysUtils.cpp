@@ -25,7 +25,9 @@ std::string DefaultFormText(int id) {
     case stLayoutMissing: return "Layout resource %s not found";
     case stLayoutTooLarge: return "%s is too large";
     case stLayoutHandlerType: return "Handler %s does not fit the event";
+    case stLayoutMissingField: return "Component %s of %s is missing in its layout";
     case stMessageBoxError: return "Error";
+    case stLayoutFieldClass: return "Component %s of %s has another class in its layout";
     }
     return {};
 }

@@ -42,7 +42,9 @@ enum TFormTextId : int {
     stLayoutMissing = 65016,      // "Layout resource %s not found"
     stLayoutTooLarge = 65017,     // "%s is too large"
     stLayoutHandlerType = 65018,  // "Handler %s does not fit the event"
+    stLayoutMissingField = 65019, // "Component %s of %s is missing in its layout"
     stMessageBoxError = 65020,    // caption of the error message box
+    stLayoutFieldClass = 65021,   // "Component %s of %s has another class in its layout"
 };
 
 using TFormTextLookup = std::string (*)(int id);

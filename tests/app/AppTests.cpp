@@ -77,7 +77,7 @@ TEST_F(App, DefaultColoursTouchOnlyTheThreeColourFields) {
 TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     TSharedSettingsBlock before;
     std::memcpy(&before, SharedBlock, sizeof before);
-    auto* form = new TQorVarnoqForm(Application());
+    auto* form = CreateForm<TQorVarnoqForm>(Application());
     EXPECT_EQ(SharedBlock->SettingsWindow, uint32_t(uintptr_t(form->Handle())));
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
@@ -93,7 +93,7 @@ TEST_F(App, BorrowedModulesAreNeverReleased) {
     // folder, both loaders borrow it, and closing must leave it loaded.
     HINSTANCE language = LoadLanguageModule(LanguageModulePath());
     ASSERT_NE(language, nullptr);
-    auto* form = new TQorVarnoqForm(Application());
+    auto* form = CreateForm<TQorVarnoqForm>(Application());
     form->ReleaseResourceModules();
     form->ChooseResourceModules("Z:\\no-such-folder\\");
     EXPECT_FALSE(form->StringModuleLoaded);
@@ -107,7 +107,7 @@ TEST_F(App, BorrowedModulesAreNeverReleased) {
 
 TEST_F(App, LanguageModuleSuppliesLayoutsAndTexts) {
     ASSERT_NE(LoadLanguageModule(LanguageModulePath()), nullptr);
-    auto* form = new TQorVarnoqForm(Application());
+    auto* form = CreateForm<TQorVarnoqForm>(Application());
     EXPECT_EQ(form->CancelButton->Caption(), "Abbrechen");
     EXPECT_EQ(form->PageControl1->Pages(0)->Caption(), "Tasten");
     EXPECT_EQ(FormText(stReadError), "Fehler beim Lesen des Datenstroms");

@@ -48,10 +48,22 @@ public:
         for (const char* f : files) {
             // The language module is built apart from the program.
             std::string bin = forms::ExecutableDirectory();
-            std::string from = std::string(f) == "TORLANG.DLL" ? bin + "..\\lang\\" + f : bin + f;
-            if (CopyFileA(from.c_str(), (dir_ + f).c_str(), FALSE)) copied_.push_back(f);
-            else ADD_FAILURE() << "cannot copy " << f;
+            Put(std::string(f) == "TORLANG.DLL" ? bin + "..\\lang\\" + f : bin + f, f);
         }
+    }
+    // Copies a file in under the given name.
+    void Put(const std::string& from, const std::string& name) {
+        if (CopyFileA(from.c_str(), (dir_ + name).c_str(), FALSE)) copied_.push_back(name);
+        else ADD_FAILURE() << "cannot copy " << from;
+    }
+    // Writes a file with the given content.
+    void Write(const std::string& name, const std::string& content) {
+        HANDLE f = CreateFileA((dir_ + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        WriteFile(f, content.data(), DWORD(content.size()), &written, nullptr);
+        CloseHandle(f);
+        copied_.push_back(name);
     }
     ~Installation() {
         for (const std::string& f : {std::string("def.kfd")}) DeleteFileA((dir_ + f).c_str());
@@ -113,6 +125,35 @@ HWND MakeWindow(const char* title, bool visible) {
     HWND wnd = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10, 200,
                                100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     return wnd;
+}
+
+struct BoxSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND wnd, LPARAM data) {
+    auto* s = reinterpret_cast<BoxSearch*>(data);
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    char cls[16] = "";
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (process != s->process || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
+    s->found = wnd;
+    return FALSE;
+}
+
+// Waits for a message box of the process; when one comes, returns its text
+// and presses its OK button, so no test waits on it. "" when none came.
+std::string AnswerMessageBox(const Process& p, DWORD timeoutMs) {
+    BoxSearch search{p.info.dwProcessId, nullptr};
+    WaitFor([&] { return !EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search)) && search.found; }, timeoutMs);
+    if (!search.found) return "";
+    char text[512] = "";
+    GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
+    PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(search.found); }, 5000);
+    return text;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -206,4 +247,33 @@ TEST_F(EndToEnd, LanguageModuleBesideTheProgramTranslatesTheWindow) {
     ASSERT_NE(cancel, nullptr);
     PostMessageA(cancel, BM_CLICK, 0, 0);
     EXPECT_EQ(p.Wait(20000), 0u);
+}
+
+TEST_F(EndToEnd, AMainWindowThatCannotBeMadeIsReportedAndEndsWithTwo) {
+    install.Put(forms::ExecutableDirectory() + "..\\brokenlang\\TORLANG.DLL", "TORLANG.DLL");
+    TSharedSettingsBlock before;
+    std::memcpy(&before, block, sizeof before);
+    Process p;
+    Start(p, exe);
+    std::string shown = AnswerMessageBox(p, 20000);
+    EXPECT_NE(shown.find("Handler OKButtonKlick not found"), std::string::npos) << "shown: " << shown;
+    EXPECT_EQ(p.Wait(20000), 2u);
+    EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was changed";
+}
+
+TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
+    install.Write("Q5.bmp", "BM this is not a picture");
+    TSharedSettingsBlock before;
+    std::memcpy(&before, block, sizeof before);
+    Process p;
+    Start(p, exe);
+    EXPECT_EQ(AnswerMessageBox(p, 20000), "Bitmap image is not valid");
+    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    EXPECT_EQ(AnswerMessageBox(p, 500), "") << "reported twice";
+    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
+    HWND cancel = FindChildWithText(window, "Cancel");
+    ASSERT_NE(cancel, nullptr);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    EXPECT_EQ(p.Wait(20000), 0u);
+    EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was not restored";
 }

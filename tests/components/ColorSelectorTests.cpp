@@ -376,14 +376,17 @@ TEST_F(ColorSelectorTest, FreedWhileItsColourDialogIsUpThePaletteOutlivesTheCall
 
 TEST(ColorSelectorLayout, BuildsFromALayoutWithItsEvent) {
     RegisterComponentClasses();
-    TForm form(nullptr);
-    int changes = 0;
-    form.RegisterHandler("SelectorChange", TNotifyEvent([&](TObject*) { ++changes; }));
-    ReadLayoutInto(&form,
-                   ReadLayout("object F: TForm\n  object Selector: TColorSelector\n    Left = 186\n"
-                              "    Color = clRed\n    OnChangeColor = SelectorChange\n  end\nend\n"),
-                   &form);
-    auto* selector = form.Field<TColorSelector>("Selector");
+    struct TSelectorForm : TForm {
+        using TForm::TForm;
+        static TFormBindings<TSelectorForm> Bindings() { return {{{"SelectorChange", &TSelectorForm::Change}}}; }
+        void Change(TObject*) { ++changes; }
+        int changes = 0;
+    };
+    std::unique_ptr<TSelectorForm> form(CreateFormFromText<TSelectorForm>(
+        nullptr, "object F: TForm\n  object Selector: TColorSelector\n    Left = 186\n"
+                 "    Color = clRed\n    OnChangeColor = SelectorChange\n  end\nend\n"));
+    const int& changes = form->changes;
+    auto* selector = form->Field<TColorSelector>("Selector");
     EXPECT_EQ(selector->Color(), clRed);
     EXPECT_EQ(selector->Width(), 42);
     EXPECT_TRUE(selector->TabStop());

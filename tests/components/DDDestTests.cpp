@@ -454,26 +454,25 @@ TEST(DropTargetLayout, ALayoutHooksTheNamedControlAtLoaded) {
     RegisterComponentClasses();
     class TDropForm : public TForm {
     public:
-        explicit TDropForm(TComponent* owner) : TForm(owner) {
-            RegisterHandler("DropFinished", TNotifyEvent([this](TObject*) { ++Finished; }));
-        }
+        using TForm::TForm;
+        static TFormBindings<TDropForm> Bindings() { return {{{"DropFinished", &TDropForm::DropFinished}}}; }
+        void DropFinished(TObject*) { ++Finished; }
         int Finished = 0;
     };
-    TDropForm form(nullptr);
-    ReadLayoutInto(&form,
-                   ReadLayout("object F: TForm\n"
-                              "  Width = 200\n"
-                              "  Height = 150\n"
-                              "  object Drop: TDnDControl\n"
-                              "    Control = Area\n"
-                              "    OnDnDFinish = DropFinished\n"
-                              "  end\n"
-                              "  object Area: TPanel\n"
-                              "    Width = 80\n"
-                              "    Height = 60\n"
-                              "  end\n"
-                              "end\n"),
-                   &form);
+    std::unique_ptr<TDropForm> built(CreateFormFromText<TDropForm>(nullptr,
+        "object F: TForm\n"
+        "  Width = 200\n"
+        "  Height = 150\n"
+        "  object Drop: TDnDControl\n"
+        "    Control = Area\n"
+        "    OnDnDFinish = DropFinished\n"
+        "  end\n"
+        "  object Area: TPanel\n"
+        "    Width = 80\n"
+        "    Height = 60\n"
+        "  end\n"
+        "end\n"));
+    TDropForm& form = *built;
     auto* drop = form.Field<TDnDControl>("Drop");
     auto* area = form.Field<TPanel>("Area");
     EXPECT_EQ(drop->Control(), area);

@@ -28,12 +28,17 @@ void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainFo
 
 class TStripForm : public TForm {
 public:
-    explicit TStripForm(TComponent* owner) : TForm(owner) {
-        std::string layout = "object StripForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n"
-                             "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
-                             testing_support::KeyboardImageBlock() + "  end\nend\n";
-        ReadLayoutInto(this, ReadLayout(layout), this);
-        image_ = Field<THotImage>("HotImage1");
+    using TForm::TForm;
+    static TFormBindings<TStripForm> Bindings() {
+        return {{{"FormCreate", &TStripForm::FormCreate}},
+                {{"HotImage1", &TStripForm::image_}}};
+    }
+    static std::string Layout() {
+        return "object StripForm: TForm\n  BorderStyle = bsNone\n  OnCreate = FormCreate\n  object Panel5: TPanel\n"
+               "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
+               testing_support::KeyboardImageBlock() + "  end\nend\n";
+    }
+    void FormCreate(TObject*) {
         image_->OnClick = [this](TObject*) { Report("clicked"); };
         image_->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
         image_->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
@@ -64,7 +69,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     RegisterComponentClasses();
     int key = 15, seconds = 0;
     std::sscanf(commandLine, "%d %d", &key, &seconds);
-    auto* form = Application()->CreateForm<TStripForm>();
+    auto* form = Application()->CreateFormFromText<TStripForm>(TStripForm::Layout());
     form->SetBounds(0, 40, 642, 112);
     form->Show();
     THotImage* image = form->Image();

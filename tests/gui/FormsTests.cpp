@@ -10,6 +10,8 @@
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "forms/Dialogs.h"
+#include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
 
@@ -17,6 +19,7 @@ using namespace forms;
 using testing_support::FindThreadDialog;
 using testing_support::Later;
 using testing_support::Pump;
+using testing_support::TEventRecorder;
 
 namespace {
 
@@ -62,26 +65,27 @@ public:
 
 class TTestWindow : public TForm {
 public:
-    explicit TTestWindow(TComponent* owner) : TForm(owner) {
-        RegisterHandler("FormCreate", TNotifyEvent([this](TObject*) { ++created; }));
-        RegisterHandler("ProbeClick", TNotifyEvent([this](TObject* s) { clicks.push_back(static_cast<TComponent*>(s)->Name()); }));
-        RegisterHandler("RadioClick", TNotifyEvent([this](TObject* s) { clicks.push_back(static_cast<TComponent*>(s)->Name()); }));
-        RegisterHandler("CheckClick", TNotifyEvent([this](TObject*) { clicks.push_back("Check"); }));
-        RegisterHandler("ChoiceChange", TNotifyEvent([this](TObject*) { clicks.push_back("Choice"); }));
-        RegisterHandler("RowsClick", TNotifyEvent([this](TObject*) { clicks.push_back("Rows"); }));
-        RegisterHandler("PagesChange", TNotifyEvent([this](TObject*) { clicks.push_back("Pages"); }));
-        RegisterHandler("FailClick", TNotifyEvent([](TObject*) -> void { throw std::runtime_error("The handler failed on purpose."); }));
-        InitLayout("TTESTWINDOW");
-        probeA = Field<TProbeControl>("ProbeA");
-        probeB = Field<TProbeControl>("ProbeB");
-        topPanel = Field<TPanel>("TopPanel");
-    }
+    using TForm::TForm;
     std::string ClassName() const override { return "TTestWindow"; }
+    static TFormBindings<TTestWindow> Bindings() {
+        using W = TTestWindow;
+        return {{{"FormCreate", &W::FormCreate}, {"ProbeClick", &W::NamedClick}, {"RadioClick", &W::NamedClick},
+                 {"CheckClick", &W::CheckClick}, {"ChoiceChange", &W::ChoiceChange}, {"RowsClick", &W::RowsClick},
+                 {"PagesChange", &W::PagesChange}, {"FailClick", &W::FailClick}},
+                {{"ProbeA", &W::probeA}, {"ProbeB", &W::probeB}, {"TopPanel", &W::topPanel}}};
+    }
+    void FormCreate(TObject*) { ++created; }
+    void NamedClick(TObject* s) { clicks.push_back(static_cast<TComponent*>(s)->Name()); }
+    void CheckClick(TObject*) { clicks.push_back("Check"); }
+    void ChoiceChange(TObject*) { clicks.push_back("Choice"); }
+    void RowsClick(TObject*) { clicks.push_back("Rows"); }
+    void PagesChange(TObject*) { clicks.push_back("Pages"); }
+    void FailClick(TObject*) { throw std::runtime_error("The handler failed on purpose."); }
     int created = 0;
     std::vector<std::string> clicks;
-    TProbeControl* probeA;
-    TProbeControl* probeB;
-    TPanel* topPanel;
+    TProbeControl* probeA = nullptr;
+    TProbeControl* probeB = nullptr;
+    TPanel* topPanel = nullptr;
 };
 
 void RegisterTestClasses() {
@@ -89,7 +93,6 @@ void RegisterTestClasses() {
     if (done) return;
     done = true;
     RegisterFormClasses();
-    RegisterComponentClass("TTestWindow", "TForm", nullptr);
     RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
 }
 
@@ -101,7 +104,7 @@ protected:
         RegisterTestClasses();
         // The real pointer stays out of the way: the tests send their own moves.
         SetCursorPos(0, 0);
-        window = new TTestWindow(Application());
+        window = CreateForm<TTestWindow>(Application());
         window->Show();
         Pump(30);
         window->probeA->log.clear();
@@ -339,40 +342,135 @@ TEST(Layouts, BadLayoutsNameTheProblemAndTheLine) {
     EXPECT_THROW(ReadLayout("object F: TForm\n  Left = 1\n"), ELayoutError);
 }
 
-TEST(Layouts, EventsBindHandlersOfTheirOwnTypeOnly) {
-    RegisterTestClasses();
-    TForm form(nullptr);
-    std::vector<std::string> moves;
-    form.RegisterHandler("Track", TMouseMoveEvent([&](TObject*, TShiftState, int x, int y) {
-        moves.push_back(std::to_string(x) + "," + std::to_string(y));
-    }));
-    form.RegisterHandler("Clicked", TNotifyEvent([](TObject*) {}));
-    ReadLayoutInto(&form, ReadLayout("object F: TForm\n  object P: TProbeControl\n    OnMouseMove = Track\n  end\nend\n"),
-                   &form);
-    auto* probe = dynamic_cast<TProbeControl*>(form.FindComponent("P"));
-    ASSERT_NE(probe, nullptr);
-    probe->MouseMove(0, 3, 4);
-    EXPECT_EQ(moves, std::vector<std::string>({"3,4"}));
-
-    TForm other(nullptr);
-    other.RegisterHandler("Clicked", TNotifyEvent([](TObject*) {}));
-    try {
-        ReadLayoutInto(&other, ReadLayout("object F: TForm\n  OnMouseDown = Clicked\nend\n"), &other);
-        ADD_FAILURE() << "a notify handler was bound to a mouse event";
-    } catch (const ELayoutError& e) {
-        EXPECT_EQ(e.Message, "Layout error in line 2: Handler Clicked does not fit the event");
+namespace {
+// A form whose every step can fail, recording its handlers and its members'
+// end in one sequence that outlives it.
+TEventRecorder lifeLog;
+class TLifeForm : public TForm {
+public:
+    using TForm::TForm;
+    ~TLifeForm() override { lifeLog.Add("members gone"); }
+    std::string ClassName() const override { return "TNoSuchForm"; }
+    static TFormBindings<TLifeForm> Bindings() {
+        using F = TLifeForm;
+        return {{{"FormCreate", &F::FormCreate}, {"FormDestroy", &F::FormDestroy}, {"Track", &F::Track},
+                 {"Left", &F::Left}, {"Clicked", &F::Clicked}},
+                {{"Edit", &F::Edit}}};
     }
+    void FormCreate(TObject*) {
+        lifeLog.Add("create");
+        // The edit has the focus: destroying the window takes it away.
+        Show();
+        Edit->SetFocus();
+        if (failCreate) throw Exception("create failed");
+    }
+    void FormDestroy(TObject*) { lifeLog.Add("destroy " + std::string(Edit ? Edit->Name() : "?")); }
+    void Track(TObject*, TShiftState, int x, int y) { lifeLog.Add("move " + std::to_string(x) + "," + std::to_string(y)); }
+    void Left(TObject*) { lifeLog.Add("exit"); }
+    void Clicked(TObject*) {}
+    static inline bool failCreate = false;
+    TEdit* Edit = nullptr;
+};
+std::string LifeLayout(const std::string& formLines, const std::string& editClass = "TEdit") {
+    return "object F: TForm\n  OnCreate = FormCreate\n  OnDestroy = FormDestroy\n" + formLines + "  object Edit: " +
+           editClass + "\n    OnExit = Left\n  end\n  object P: TProbeControl\n    OnMouseMove = Track\n  end\nend\n";
+}
+} // namespace
+
+TEST(FormConstruction, AFailureAtEachStageRunsNoHandlerOnMembersThatAreGone) {
+    RegisterTestClasses();
+    struct Case {
+        std::string layout;
+        bool failCreate;
+        std::string error; // "" builds
+        std::vector<std::string> events;
+    } cases[] = {
+        {LifeLayout("  OnShow = NoSuchHandler\n"), false, "Layout error in line 4: Handler NoSuchHandler not found",
+         {"members gone"}},
+        {LifeLayout("  OnMouseDown = Clicked\n"), false, "Layout error in line 4: Handler Clicked does not fit the event",
+         {"members gone"}},
+        {"object F: TForm\n  OnCreate = FormCreate\nend\n", false, "Component Edit of TNoSuchForm is missing in its layout",
+         {"members gone"}},
+        {LifeLayout("", "TButton"), false, "Component Edit of TNoSuchForm has another class in its layout", {"members gone"}},
+        // OnCreate ran: OnDestroy undoes it while the members are still there.
+        {LifeLayout(""), true, "create failed", {"create", "destroy Edit", "members gone"}},
+        // Built: the handlers run while the form lives, and no more once it goes.
+        {LifeLayout(""), false, "", {"create", "move 3,4", "destroy Edit", "members gone"}},
+    };
+    for (const Case& c : cases) {
+        TLifeForm::failCreate = c.failCreate;
+        if (c.error.empty()) {
+            TLifeForm* form = CreateFormFromText<TLifeForm>(Application(), c.layout);
+            form->Field<TControl>("P")->MouseMove(0, 3, 4);
+            delete form;
+        } else {
+            EXPECT_THROW_MESSAGE(CreateFormFromText<TLifeForm>(Application(), c.layout), c.error);
+        }
+        EXPECT_TRUE(lifeLog.Matches(c.events)) << c.layout;
+        Pump(5);
+    }
+    // The resource named like the class is read when no text is given.
+    EXPECT_THROW_MESSAGE(CreateForm<TLifeForm>(Application()), "Layout resource TNOSUCHFORM not found");
+    EXPECT_TRUE(lifeLog.Matches({"members gone"}));
 }
 
-TEST(Layouts, MissingLayoutResourceIsReported) {
+TEST(FormConstruction, AFormOwnedByAnotherStaysAboveItWithoutATaskbarButton) {
     RegisterTestClasses();
-    TForm form(nullptr);
-    try {
-        form.InitLayout("TNOSUCHFORM");
-        ADD_FAILURE() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message, "Layout resource TNOSUCHFORM not found");
-    }
+    TForm* main = CreateFormFromText<TForm>(Application(), "object M: TForm\n  Caption = 'main'\nend\n");
+    TForm* wizard = CreateFormFromText<TForm>(main, "object W: TForm\n  Caption = 'wizard'\nend\n");
+    main->Show();
+    wizard->Show();
+    EXPECT_EQ(GetWindow(wizard->Handle(), GW_OWNER), main->Handle());
+    EXPECT_FALSE(GetWindowLongA(wizard->Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    // Bringing the owner up keeps the owned window above it.
+    SetWindowPos(main->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    bool ownerBelow = false;
+    for (HWND w = GetWindow(wizard->Handle(), GW_HWNDNEXT); w && !ownerBelow; w = GetWindow(w, GW_HWNDNEXT))
+        ownerBelow = w == main->Handle();
+    EXPECT_TRUE(ownerBelow);
+
+    // A message box with an owner keeps the owner waiting; asked to, it comes to the front.
+    bool answered = false;
+    testing_support::AnswerDialog([&](HWND box) {
+        EXPECT_EQ(GetWindow(box, GW_OWNER), main->Handle());
+        EXPECT_FALSE(IsWindowEnabled(main->Handle()));
+        EXPECT_EQ(GetForegroundWindow(), box);
+        answered = true;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(ShowMessageBox("text", "caption", MB_OK, main, true), IDOK);
+    EXPECT_TRUE(answered);
+    // So does the file dialog of a component on the wizard: the wizard owns it.
+    auto* dialog = new TOpenDialog(wizard);
+    HWND dialogOwner = nullptr;
+    testing_support::AnswerDialog([&](HWND box) {
+        dialogOwner = GetWindow(box, GW_OWNER);
+        PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(dialog->Execute());
+    EXPECT_EQ(dialogOwner, wizard->Handle());
+    delete main; // and the wizard it owns
+    Pump(5);
+}
+
+TEST(FormConstruction, OwnWindowsAreBoundFromTheirFirstMessage) {
+    // A control that records what reaches it while CreateWindowEx still runs.
+    class TEarly : public TCustomControl {
+    public:
+        using TCustomControl::TCustomControl;
+        std::vector<UINT> seen;
+    protected:
+        LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
+            if (seen.size() < 3) seen.push_back(msg);
+            return TCustomControl::WndProc(msg, w, l);
+        }
+    };
+    TForm parent(nullptr);
+    TEarly early(nullptr);
+    early.SetParent(&parent);
+    parent.Handle();
+    ASSERT_FALSE(early.seen.empty());
+    EXPECT_EQ(early.seen[0], UINT(WM_NCCREATE));
 }
 
 TEST(FormsLeaks, CreatingShowingPaintingAndDestroyingLeavesNoHandles) {
@@ -380,7 +478,7 @@ TEST(FormsLeaks, CreatingShowingPaintingAndDestroyingLeavesNoHandles) {
     if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts on this system";
     // One round first: lazily created shared objects (classes, stock fonts) settle.
     auto round = [] {
-        auto* w = new TTestWindow(Application());
+        auto* w = CreateForm<TTestWindow>(Application());
         w->Show();
         RedrawWindow(w->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         Pump(1);

@@ -2,6 +2,7 @@
 // every standard control on screen (screenshots under Xvfb).
 #include <windows.h>
 
+#include "forms/Dialogs.h"
 #include "forms/Forms.h"
 #include "forms/Layouts.h"
 
@@ -11,14 +12,16 @@ namespace {
 
 class TTestWindow : public TForm {
 public:
-    explicit TTestWindow(TComponent* owner) : TForm(owner) {
-        for (const char* name : {"FormCreate", "ProbeClick", "RadioClick", "CheckClick", "ChoiceChange", "RowsClick",
-                                 "PagesChange"})
-            RegisterHandler(name, TNotifyEvent([](TObject*) {}));
-        RegisterHandler("FailClick", TNotifyEvent([](TObject*) { throw Exception("The handler failed on purpose."); }));
-        InitLayout("TTESTWINDOW");
-    }
+    using TForm::TForm;
     std::string ClassName() const override { return "TTestWindow"; }
+    static TFormBindings<TTestWindow> Bindings() {
+        using W = TTestWindow;
+        return {{{"FormCreate", &W::Ignore}, {"ProbeClick", &W::Ignore}, {"RadioClick", &W::Ignore},
+                 {"CheckClick", &W::Ignore}, {"ChoiceChange", &W::Ignore}, {"RowsClick", &W::Ignore},
+                 {"PagesChange", &W::Ignore}, {"FailClick", &W::FailClick}}};
+    }
+    void Ignore(TObject*) {}
+    void FailClick(TObject*) { throw Exception("The handler failed on purpose."); }
 };
 
 // Stands in for the tests' probe control: a plain yellow box.
@@ -36,13 +39,12 @@ public:
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RegisterFormClasses();
-    RegisterComponentClass("TTestWindow", "TForm", nullptr);
     RegisterClassOf<TProbeControl>("TProbeControl", "TGraphicControl");
     Application()->SetTitle("Form library gallery");
     try {
         Application()->CreateForm<TTestWindow>();
     } catch (const std::exception& e) {
-        MessageBoxA(nullptr, e.what(), "Gallery", MB_OK);
+        ShowMessageBox(e.what(), "Gallery", MB_OK);
         return 1;
     }
     Application()->Run();

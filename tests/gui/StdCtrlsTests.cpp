@@ -772,14 +772,17 @@ end
 )";
 }
 
-struct TShowcase {
-    TForm form{nullptr};
+struct TShowcaseForm : TForm {
+    using TForm::TForm;
+    static TFormBindings<TShowcaseForm> Bindings() { return {{{"Changed", &TShowcaseForm::Changed}}}; }
+    void Changed(TObject*) { ++changes.count; }
     Counter changes;
-    TShowcase() {
-        RegisterFormClasses();
-        form.RegisterHandler("Changed", changes.Handler());
-        ReadLayoutInto(&form, ReadLayout(ShowcaseLayout()), &form);
-    }
+};
+
+struct TShowcase {
+    std::unique_ptr<TShowcaseForm> built{(RegisterFormClasses(), CreateFormFromText<TShowcaseForm>(nullptr, ShowcaseLayout()))};
+    TShowcaseForm& form = *built;
+    Counter& changes = form.changes;
     template <class T>
     T* Get(const std::string& name) {
         return form.Field<T>(name);
