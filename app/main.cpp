@@ -6,6 +6,7 @@
 
 #include "KbdDll.h"
 #include "components/ComponentsRegistration.h"
+#include "forms/Dialogs.h"
 #include "forms/Resources.h"
 #include "forms/SysUtils.h"
 
@@ -23,7 +24,20 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                      {"FormDestroy", &F::FormDestroy},
                      {"OKButtonClick", &F::OKButtonClick},
                      {"CancelButtonClick", &F::CancelButtonClick},
-                     {"ApplyButtonClick", &F::ApplyButtonClick}},
+                     {"ApplyButtonClick", &F::ApplyButtonClick},
+                     {"HotImage1Click", &F::HotImage1Click},
+                     {"PageControl1Change", &F::PageControl1Change},
+                     {"OxaFillBackground2MouseDown", &F::OxaFillBackground2MouseDown},
+                     {"OSDColorItemComboBoxChange", &F::OSDColorItemComboBoxChange},
+                     {"OSDColorSelectorChangeColor", &F::OSDColorSelectorChangeColor},
+                     {"OSDFramePanelClick", &F::OSDFramePanelClick},
+                     {"OSDBKPanelClick", &F::OSDBKPanelClick},
+                     {"OSDFunctionNameLabelClick", &F::OSDFunctionNameLabelClick},
+                     {"UseDefaultOSDColorButtonClick", &F::UseDefaultOSDColorButtonClick},
+                     {"OSDDelayTimeComboBoxChange", &F::OSDDelayTimeComboBoxChange},
+                     {"SLockCheckBoxClick", &F::SLockCheckBoxClick},
+                     {"NLockCheckBoxClick", &F::NLockCheckBoxClick},
+                     {"ClockCheckBoxClick", &F::ClockCheckBoxClick}},
         .Fields = {{"HotImage1", &F::HotImage1},
                    {"PageControl1", &F::PageControl1},
                    {"OKButton", &F::OKButton},
@@ -51,8 +65,8 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     try {
         dataFile_->LoadFromFile(ExecutableDirectory() + "def.kfd");
         if (dataFile_->RecoveredFromBackup())
-            Application()->MessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
-                                      MB_OK | MB_ICONINFORMATION);
+            ShowMessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
+                           MB_OK | MB_ICONINFORMATION, nullptr, true);
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.
@@ -121,3 +135,18 @@ void TQorVarnoqForm::OKButtonClick(TObject* sender) {
 
 void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
 
+
+// Bound by the layout; their behaviour comes with the pages' handlers.
+void TQorVarnoqForm::HotImage1Click(TObject*) {}
+void TQorVarnoqForm::PageControl1Change(TObject*) {}
+void TQorVarnoqForm::OxaFillBackground2MouseDown(TObject*, TMouseButton, TShiftState, int, int) {}
+void TQorVarnoqForm::OSDColorItemComboBoxChange(TObject*) {}
+void TQorVarnoqForm::OSDColorSelectorChangeColor(TObject*) {}
+void TQorVarnoqForm::OSDFramePanelClick(TObject*) {}
+void TQorVarnoqForm::OSDBKPanelClick(TObject*) {}
+void TQorVarnoqForm::OSDFunctionNameLabelClick(TObject*) {}
+void TQorVarnoqForm::UseDefaultOSDColorButtonClick(TObject*) {}
+void TQorVarnoqForm::OSDDelayTimeComboBoxChange(TObject*) {}
+void TQorVarnoqForm::SLockCheckBoxClick(TObject*) {}
+void TQorVarnoqForm::NLockCheckBoxClick(TObject*) {}
+void TQorVarnoqForm::ClockCheckBoxClick(TObject*) {}

@@ -39,6 +39,20 @@ public:
     void OKButtonClick(forms::TObject* sender);
     void CancelButtonClick(forms::TObject* sender);
     void ApplyButtonClick(forms::TObject* sender);
+    void HotImage1Click(forms::TObject* sender);
+    void PageControl1Change(forms::TObject* sender);
+    void OxaFillBackground2MouseDown(forms::TObject* sender, forms::TMouseButton button, forms::TShiftState shift, int x,
+                                     int y);
+    void OSDColorItemComboBoxChange(forms::TObject* sender);
+    void OSDColorSelectorChangeColor(forms::TObject* sender);
+    void OSDFramePanelClick(forms::TObject* sender);
+    void OSDBKPanelClick(forms::TObject* sender);
+    void OSDFunctionNameLabelClick(forms::TObject* sender);
+    void UseDefaultOSDColorButtonClick(forms::TObject* sender);
+    void OSDDelayTimeComboBoxChange(forms::TObject* sender);
+    void SLockCheckBoxClick(forms::TObject* sender);
+    void NLockCheckBoxClick(forms::TObject* sender);
+    void ClockCheckBoxClick(forms::TObject* sender);
 
     // Takes TORSTR.DLL and TORGFX.DLL from directory when they are there,
     // else borrows the resource module; releases only what it loaded.
