@@ -27,6 +27,7 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                      {"OKButtonClick", &F::OKButtonClick},
                      {"CancelButtonClick", &F::CancelButtonClick},
                      {"ApplyButtonClick", &F::ApplyButtonClick},
+                     {"HotImage1Click", &F::HotImage1Click},
                      {"PageControl1Change", &F::PageControl1Change},
                      {"OxaFillBackground2MouseDown", &F::OxaFillBackground2MouseDown},
                      {"OSDColorItemComboBoxChange", &F::OSDColorItemComboBoxChange},
@@ -202,6 +203,9 @@ void TQorVarnoqForm::OKButtonClick(TObject* sender) {
 }
 
 void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
+
+// Bound by the layout; the Keys page that answers it is not built yet.
+void TQorVarnoqForm::HotImage1Click(TObject*) {}
 
 uint32_t& TQorVarnoqForm::ColorField(int index) {
     // The item order differs from the block's: background before name.

@@ -61,6 +61,8 @@ public:
     void OKButtonClick(forms::TObject* sender);
     void CancelButtonClick(forms::TObject* sender);
     void ApplyButtonClick(forms::TObject* sender);
+    // The Keys page's: a key of the picture was clicked.
+    void HotImage1Click(forms::TObject* sender);
     void PageControl1Change(forms::TObject* sender);
     void OxaFillBackground2MouseDown(forms::TObject* sender, forms::TMouseButton button, forms::TShiftState shift,
                                      int x, int y);
