@@ -439,7 +439,9 @@ TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
         EXPECT_TRUE(recorder.Matches(commands)) << "message " << down;
         RECT end;
         GetWindowRect(form->Handle(), &end);
-        if (commands.empty()) EXPECT_TRUE(EqualRect(&start, &end)) << "message " << down;
+        if (commands.empty()) {
+            EXPECT_TRUE(EqualRect(&start, &end)) << "message " << down;
+        }
     }
     UnhookWindowsHookEx(hook);
     sysCommands = nullptr;
