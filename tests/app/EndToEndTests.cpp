@@ -103,24 +103,31 @@ bool WaitFor(Pred done, DWORD timeoutMs) {
     return done();
 }
 
-struct TextSearch {
-    const char* text;
-    HWND found;
+struct ChildSearch {
+    std::function<bool(HWND)> match;
+    HWND found = nullptr;
 };
 
-BOOL CALLBACK MatchText(HWND wnd, LPARAM data) {
-    auto* s = reinterpret_cast<TextSearch*>(data);
-    char buffer[64];
-    GetWindowTextA(wnd, buffer, sizeof buffer);
-    if (std::strcmp(buffer, s->text) != 0) return TRUE;
+BOOL CALLBACK MatchChild(HWND wnd, LPARAM data) {
+    auto* s = reinterpret_cast<ChildSearch*>(data);
+    if (!s->match(wnd)) return TRUE;
     s->found = wnd;
     return FALSE;
 }
 
-HWND FindChildWithText(HWND parent, const char* text) {
-    TextSearch search{text, nullptr};
-    EnumChildWindows(parent, MatchText, reinterpret_cast<LPARAM>(&search));
+// The first child of parent that match accepts.
+HWND FindChildWhere(HWND parent, std::function<bool(HWND)> match) {
+    ChildSearch search{std::move(match)};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindChildWithText(HWND parent, const char* text) {
+    return FindChildWhere(parent, [text](HWND wnd) {
+        char buffer[64];
+        GetWindowTextA(wnd, buffer, sizeof buffer);
+        return std::strcmp(buffer, text) == 0;
+    });
 }
 
 HWND MakeWindow(const char* title, bool visible) {
@@ -282,34 +289,6 @@ TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
 
 namespace {
 
-struct ChildSearch {
-    std::function<bool(HWND)> match;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchChild(HWND wnd, LPARAM data) {
-    auto* s = reinterpret_cast<ChildSearch*>(data);
-    if (!s->match(wnd)) return TRUE;
-    s->found = wnd;
-    return FALSE;
-}
-
-// The first child of parent (top-level windows of the process when parent
-// is 0) that match accepts.
-HWND FindWindowWhere(HWND parent, DWORD process, std::function<bool(HWND)> match) {
-    ChildSearch search{std::move(match)};
-    if (parent) EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-    else {
-        search.match = [&, inner = search.match](HWND wnd) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(wnd, &owner);
-            return owner == process && IsWindowVisible(wnd) && inner(wnd);
-        };
-        EnumWindows(MatchChild, reinterpret_cast<LPARAM>(&search));
-    }
-    return search.found;
-}
-
 bool HasClass(HWND wnd, const char* name) {
     char cls[32] = "";
     GetClassNameA(wnd, cls, sizeof cls);
@@ -341,25 +320,28 @@ std::string ReadText(const std::string& path) {
 // The settings window as a user meets it: its page tabs, the OSD page's
 // colour selector and delay list, the lock boxes and the buttons.
 struct SettingsWindow {
-    SettingsWindow(HWND window, DWORD process) : window(window), process(process) {
-        tabs = FindWindowWhere(window, 0, [](HWND w) { return HasClass(w, "SysTabControl32"); });
+    explicit SettingsWindow(HWND window) : window(window) {
+        tabs = FindChildWhere(window, [](HWND w) { return HasClass(w, "SysTabControl32"); });
         auto combo = [&](LRESULT items) {
-            return FindWindowWhere(window, 0, [=](HWND w) {
+            return FindChildWhere(window, [=](HWND w) {
                 return HasClass(w, "COMBOBOX") && SendMessageA(w, CB_GETCOUNT, 0, 0) == items;
             });
         };
         colourItem = combo(3);
         delay = combo(10);
-        selector = FindWindowWhere(GetParent(colourItem), 0, [](HWND w) { return HasSize(w, 42, 21); });
+        selector = FindChildWhere(GetParent(colourItem), [](HWND w) { return HasSize(w, 42, 21); });
     }
     // The next or previous page, by the arrow keys on the tabs.
     void NextPage(WPARAM key = VK_RIGHT) { PostMessageA(tabs, WM_KEYDOWN, key, 0); }
     // Drops the palette down and clicks one of its colours.
     void PickColour(int column, int row) {
         PostClick(selector, 5, 5);
-        HWND palette = nullptr;
-        WaitFor([&] { return (palette = FindWindowWhere(nullptr, process, [](HWND w) { return HasSize(w, 78, 120); })); },
+        // The palette: the program's other visible top-level window.
+        ChildSearch search{[](HWND w) { return IsWindowVisible(w) && HasSize(w, 78, 120); }};
+        WaitFor([&] { return !EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), MatchChild,
+                                                reinterpret_cast<LPARAM>(&search)); },
                 5000);
+        HWND palette = search.found;
         ASSERT_NE(palette, nullptr) << "no palette";
         PostClick(palette, 18 * (column - 1) + 12, 18 * (row - 1) + 12);
         WaitFor([&] { return !IsWindowVisible(palette); }, 5000);
@@ -370,7 +352,6 @@ struct SettingsWindow {
         PostMessageA(button, BM_CLICK, 0, 0);
     }
     HWND window, tabs = nullptr, colourItem = nullptr, delay = nullptr, selector = nullptr;
-    DWORD process;
 };
 
 } // namespace
@@ -388,7 +369,7 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     Process p;
     Start(p, here.Exe());
     ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
-    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)), p.info.dwProcessId);
+    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
     ASSERT_TRUE(ui.tabs && ui.colourItem && ui.delay && ui.selector);
 
     // The frame white, the longest delay, Caps Lock off; then Apply.
