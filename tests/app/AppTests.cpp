@@ -211,7 +211,6 @@ protected:
         SharedBlock->ScrollLockStatus = 1, SharedBlock->NumLockStatus = 0, SharedBlock->CapsLockStatus = 7;
     }
     void Open() {
-        std::memcpy(&stored, SharedBlock, sizeof stored);
         form = CreateForm<TQorVarnoqForm>(Application());
         form->Show();
         savedAt = TDralKeyFunctionDataFile::Header().SavedAt;
@@ -229,9 +228,9 @@ protected:
         ClickAt(form->PageControl1->Handle(), (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
         ASSERT_EQ(form->PageControl1->ActivePageIndex(), index);
     }
-    // Drops the delay list down and clicks an item.
-    void PickDelay(int index) {
-        HWND combo = form->OSDDelayTimeComboBox->Handle();
+    // Drops the list down and clicks an item.
+    void PickItem(TComboBox* list, int index) {
+        HWND combo = list->Handle();
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
@@ -272,7 +271,6 @@ protected:
     const std::string kfd = BinDir() + "def.kfd", aside = kfd + ".aside";
     bool hadFile = false;
     TQorVarnoqForm* form = nullptr;
-    TSharedSettingsBlock stored{};
     double savedAt = 0;
 };
 
@@ -282,6 +280,7 @@ protected:
 TEST_F(MainWindow, ColourEditsAreLiveAndOnlyApplyKeepsThem) {
     const std::map<std::string, std::function<void()>> actions = {
         {"bk panel", [&] { ClickAt(form->OSDBKPanel->Handle(), 3, 3); }},
+        {"bk item", [&] { PickItem(form->OSDColorItemComboBox, 1); }},
         {"name label", [&] { ClickAt(form->OSDBKPanel->Handle(), form->OSDFunctionNameLabel->Left() + 2,
                                      form->OSDFunctionNameLabel->Top() + 2); }},
         {"pick white", [&] { PickColour(1, 1); }},
@@ -300,7 +299,7 @@ TEST_F(MainWindow, ColourEditsAreLiveAndOnlyApplyKeepsThem) {
         {{"bk panel", "pick white", "cancel"},
          {opened, onBk, white + " apply=1 reloads=0 saved=0",
           "closed frame=80 name=FF00 bk=123456 delay=3 reloads=0 saved=0"}},
-        {{"bk panel", "pick white", "apply", "pick black", "cancel"},
+        {{"bk item", "pick white", "apply", "pick black", "cancel"},
          {opened, onBk, white + " apply=1 reloads=0 saved=0", white + " apply=0 reloads=1 saved=1",
           "frame=80 name=FF00 bk=0 delay=3 item=1 selector=0 preview=80,FF00,0 apply=1 reloads=1 saved=1",
           "closed frame=80 name=FF00 bk=FFFFFF delay=3 reloads=1 saved=1"}},
@@ -338,7 +337,7 @@ TEST_F(MainWindow, DelayListShowsTheStoredDelayAndStoresThePick) {
         Open();
         EXPECT_EQ(form->OSDDelayTimeComboBox->ItemIndex(), index) << stored;
         EXPECT_EQ(SendMessageA(form->OSDDelayTimeComboBox->Handle(), CB_GETCURSEL, 0, 0), index) << stored;
-        PickDelay(9);
+        PickItem(form->OSDDelayTimeComboBox, 9);
         EXPECT_EQ(SharedBlock->OSDDelayTime, 10);
         if (index != 9) {
             EXPECT_TRUE(form->ApplyButton->Enabled()) << stored;
