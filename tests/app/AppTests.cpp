@@ -91,6 +91,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
     EXPECT_TRUE(form->StringModuleLoaded);
+    EXPECT_EQ(components::OtherColorCaption, "Other colour...");
     SharedBlock->ServiceOwn2[0] = 0x99; // the service's own byte, changed meanwhile
     delete form;
     EXPECT_EQ(std::memcmp(&before, SharedBlock, sizeof before), 0);
@@ -447,26 +448,30 @@ TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
 }
 
 // A save that fails shows the error and keeps Apply for another try; the
-// service hears nothing.
+// service hears nothing, and OK leaves the window open.
 TEST_F(MainWindow, AFailedSaveAtApplyIsShownAndNotReported) {
     Open();
     ShowPage(2);
     Click(form->NLockCheckBox);
     const std::string blocker = SafeSaveTempName(kfd);
     ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
-    std::string shown;
-    testing_support::AnswerDialog([&](HWND box) {
-        char text[512] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        shown = text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
-    Click(form->ApplyButton);
-    testing_support::Pump();
+    for (TButton* button : {form->ApplyButton, form->OKButton}) {
+        std::string shown;
+        testing_support::AnswerDialog([&](HWND box) {
+            char text[512] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            shown = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        Click(button);
+        testing_support::Pump();
+        EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << button->Name() << ": " << shown;
+        EXPECT_EQ(reloads, 0);
+        EXPECT_TRUE(form->ApplyButton->Enabled());
+        EXPECT_TRUE(IsWindowVisible(form->Handle()));
+        EXPECT_EQ(std::memcmp(&form->BlockBackup, SharedBlock, sizeof *SharedBlock), 0) << "backup not refreshed";
+    }
     RemoveDirectoryA(blocker.c_str());
-    EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << shown;
-    EXPECT_EQ(reloads, 0);
-    EXPECT_TRUE(form->ApplyButton->Enabled());
     EXPECT_FALSE(FileExists(kfd));
     Click(form->ApplyButton); // the way is free again
     testing_support::Pump();
