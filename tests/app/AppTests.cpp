@@ -91,6 +91,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
     EXPECT_TRUE(form->StringModuleLoaded);
+    EXPECT_EQ(components::OtherColorCaption, "Other colour...");
     SharedBlock->ServiceOwn2[0] = 0x99; // the service's own byte, changed meanwhile
     delete form;
     EXPECT_EQ(std::memcmp(&before, SharedBlock, sizeof before), 0);
@@ -211,7 +212,6 @@ protected:
         SharedBlock->ScrollLockStatus = 1, SharedBlock->NumLockStatus = 0, SharedBlock->CapsLockStatus = 7;
     }
     void Open() {
-        std::memcpy(&stored, SharedBlock, sizeof stored);
         form = CreateForm<TQorVarnoqForm>(Application());
         form->Show();
         savedAt = TDralKeyFunctionDataFile::Header().SavedAt;
@@ -229,9 +229,9 @@ protected:
         ClickAt(form->PageControl1->Handle(), (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
         ASSERT_EQ(form->PageControl1->ActivePageIndex(), index);
     }
-    // Drops the delay list down and clicks an item.
-    void PickDelay(int index) {
-        HWND combo = form->OSDDelayTimeComboBox->Handle();
+    // Drops the list down and clicks an item.
+    void PickItem(TComboBox* list, int index) {
+        HWND combo = list->Handle();
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
@@ -272,7 +272,6 @@ protected:
     const std::string kfd = BinDir() + "def.kfd", aside = kfd + ".aside";
     bool hadFile = false;
     TQorVarnoqForm* form = nullptr;
-    TSharedSettingsBlock stored{};
     double savedAt = 0;
 };
 
@@ -282,6 +281,7 @@ protected:
 TEST_F(MainWindow, ColourEditsAreLiveAndOnlyApplyKeepsThem) {
     const std::map<std::string, std::function<void()>> actions = {
         {"bk panel", [&] { ClickAt(form->OSDBKPanel->Handle(), 3, 3); }},
+        {"bk item", [&] { PickItem(form->OSDColorItemComboBox, 1); }},
         {"name label", [&] { ClickAt(form->OSDBKPanel->Handle(), form->OSDFunctionNameLabel->Left() + 2,
                                      form->OSDFunctionNameLabel->Top() + 2); }},
         {"pick white", [&] { PickColour(1, 1); }},
@@ -300,7 +300,7 @@ TEST_F(MainWindow, ColourEditsAreLiveAndOnlyApplyKeepsThem) {
         {{"bk panel", "pick white", "cancel"},
          {opened, onBk, white + " apply=1 reloads=0 saved=0",
           "closed frame=80 name=FF00 bk=123456 delay=3 reloads=0 saved=0"}},
-        {{"bk panel", "pick white", "apply", "pick black", "cancel"},
+        {{"bk item", "pick white", "apply", "pick black", "cancel"},
          {opened, onBk, white + " apply=1 reloads=0 saved=0", white + " apply=0 reloads=1 saved=1",
           "frame=80 name=FF00 bk=0 delay=3 item=1 selector=0 preview=80,FF00,0 apply=1 reloads=1 saved=1",
           "closed frame=80 name=FF00 bk=FFFFFF delay=3 reloads=1 saved=1"}},
@@ -338,7 +338,7 @@ TEST_F(MainWindow, DelayListShowsTheStoredDelayAndStoresThePick) {
         Open();
         EXPECT_EQ(form->OSDDelayTimeComboBox->ItemIndex(), index) << stored;
         EXPECT_EQ(SendMessageA(form->OSDDelayTimeComboBox->Handle(), CB_GETCURSEL, 0, 0), index) << stored;
-        PickDelay(9);
+        PickItem(form->OSDDelayTimeComboBox, 9);
         EXPECT_EQ(SharedBlock->OSDDelayTime, 10);
         if (index != 9) {
             EXPECT_TRUE(form->ApplyButton->Enabled()) << stored;
@@ -439,33 +439,39 @@ TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
         EXPECT_TRUE(recorder.Matches(commands)) << "message " << down;
         RECT end;
         GetWindowRect(form->Handle(), &end);
-        if (commands.empty()) EXPECT_TRUE(EqualRect(&start, &end)) << "message " << down;
+        if (commands.empty()) {
+            EXPECT_TRUE(EqualRect(&start, &end)) << "message " << down;
+        }
     }
     UnhookWindowsHookEx(hook);
     sysCommands = nullptr;
 }
 
 // A save that fails shows the error and keeps Apply for another try; the
-// service hears nothing.
+// service hears nothing, and OK leaves the window open.
 TEST_F(MainWindow, AFailedSaveAtApplyIsShownAndNotReported) {
     Open();
     ShowPage(2);
     Click(form->NLockCheckBox);
     const std::string blocker = SafeSaveTempName(kfd);
     ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
-    std::string shown;
-    testing_support::AnswerDialog([&](HWND box) {
-        char text[512] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        shown = text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
-    Click(form->ApplyButton);
-    testing_support::Pump();
+    for (TButton* button : {form->ApplyButton, form->OKButton}) {
+        std::string shown;
+        testing_support::AnswerDialog([&](HWND box) {
+            char text[512] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            shown = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        Click(button);
+        testing_support::Pump();
+        EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << button->Name() << ": " << shown;
+        EXPECT_EQ(reloads, 0);
+        EXPECT_TRUE(form->ApplyButton->Enabled());
+        EXPECT_TRUE(IsWindowVisible(form->Handle()));
+        EXPECT_EQ(std::memcmp(&form->BlockBackup, SharedBlock, sizeof *SharedBlock), 0) << "backup not refreshed";
+    }
     RemoveDirectoryA(blocker.c_str());
-    EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << shown;
-    EXPECT_EQ(reloads, 0);
-    EXPECT_TRUE(form->ApplyButton->Enabled());
     EXPECT_FALSE(FileExists(kfd));
     Click(form->ApplyButton); // the way is free again
     testing_support::Pump();
