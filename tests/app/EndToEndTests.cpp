@@ -387,7 +387,11 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     ui.Press("Show \"&Caps Lock\" Status");
     ui.Press("Apply");
     const std::string log = here.Dir() + "service.log";
-    ASSERT_TRUE(WaitFor([&] { return ReadText(log).find("reload:") != std::string::npos; }, 10000))
+    // The service logs the block, then what def.kfd holds.
+    ASSERT_TRUE(WaitFor([&] {
+        std::string t = ReadText(log);
+        return t.find("def.kfd", t.find("reload:")) != std::string::npos;
+    }, 10000))
         << ReadText(log);
     const std::string text = ReadText(log);
     EXPECT_NE(text.find("reload: delay=10 frame=16777215 name=16711680 bk=16776960 caps=0 num=-1 scroll=0\r\n"
