@@ -10,6 +10,7 @@
 #include "components/ComponentsRegistration.h"
 #include "forms/Dialogs.h"
 #include "forms/Resources.h"
+#include "forms/ScopedValue.h"
 #include "forms/SysUtils.h"
 
 using namespace forms;
@@ -225,9 +226,8 @@ void TQorVarnoqForm::ShowInPreview(int index, TColor color) {
 }
 
 void TQorVarnoqForm::ShowSelectorColor(TColor color) {
-    UserColorChange = false;
+    TScopedValue<bool> byWindow(UserColorChange, false);
     OSDColorSelector->SetColor(color);
-    UserColorChange = true;
 }
 
 void TQorVarnoqForm::SelectColorItem(int index) {
