@@ -14,6 +14,7 @@
 #include "HandleCounter.h"
 #include "forms/Classes.h"
 #include "forms/Graphics.h"
+#include "tests/support/ResourcePath.h"
 
 using namespace forms;
 using testing_support::CurrentHandleCounts;
@@ -249,8 +250,8 @@ bool InsideAnyKey(int x, int y) {
 }
 
 TEST(KeyboardPicture, LitTwinDiffersOnEveryKeyAndNowhereElse) {
-    TStrip picture(Beside(VARNOQ_RESOURCES_PATH "/Q5.bmp"));
-    TStrip mask(Beside(VARNOQ_RESOURCES_PATH "/Q5Mask.bmp"));
+    TStrip picture(testing_support::ResourcePath("Q5.bmp"));
+    TStrip mask(testing_support::ResourcePath("Q5Mask.bmp"));
     for (TStrip* strip : {&picture, &mask}) {
         ASSERT_EQ(strip->Bitmap().Width(), 640);
         ASSERT_EQ(strip->Bitmap().Height(), 82);
