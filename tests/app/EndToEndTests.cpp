@@ -103,6 +103,13 @@ bool WaitFor(Pred done, DWORD timeoutMs) {
     return done();
 }
 
+// True once the settings window is on screen: its handle is in the block
+// while the window is still being made.
+bool WaitForSettingsWindow(const TSharedSettingsBlock* block) {
+    return WaitFor([&] { return IsWindowVisible(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow))) != FALSE; },
+                   20000);
+}
+
 struct ChildSearch {
     std::function<bool(HWND)> match;
     HWND found = nullptr;
@@ -224,7 +231,7 @@ TEST_F(EndToEnd, ClosingRestoresEveryByteOfTheBlock) {
     std::memcpy(&before, block, sizeof before);
     Process p;
     Start(p, exe);
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -249,7 +256,7 @@ TEST_F(EndToEnd, LanguageModuleBesideTheProgramTranslatesTheWindow) {
     Installation translated{"Varnoq.exe", "TORVEL32.DLL", "TORLANG.DLL"};
     Process p;
     Start(p, translated.Exe());
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     EXPECT_EQ(FindChildWithText(window, "Cancel"), nullptr);
     HWND cancel = FindChildWithText(window, "Abbrechen");
@@ -277,7 +284,7 @@ TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
     Process p;
     Start(p, exe);
     EXPECT_EQ(AnswerMessageBox(p, 20000), "Bitmap image is not valid");
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     EXPECT_EQ(AnswerMessageBox(p, 500), "") << "reported twice";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     HWND cancel = FindChildWithText(window, "Cancel");
@@ -368,7 +375,7 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
     Process p;
     Start(p, here.Exe());
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
     ASSERT_TRUE(ui.tabs && ui.colourItem && ui.delay && ui.selector);
 
@@ -380,7 +387,11 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     ui.Press("Show \"&Caps Lock\" Status");
     ui.Press("Apply");
     const std::string log = here.Dir() + "service.log";
-    ASSERT_TRUE(WaitFor([&] { return ReadText(log).find("reload:") != std::string::npos; }, 10000))
+    // The service logs the block, then what def.kfd holds.
+    ASSERT_TRUE(WaitFor([&] {
+        std::string t = ReadText(log);
+        return t.find("def.kfd", t.find("reload:")) != std::string::npos;
+    }, 10000))
         << ReadText(log);
     const std::string text = ReadText(log);
     EXPECT_NE(text.find("reload: delay=10 frame=16777215 name=16711680 bk=16776960 caps=0 num=-1 scroll=0\r\n"
