@@ -7,13 +7,20 @@
 #include <vector>
 
 #include "KbdDll.h"
+#include "wzFunSet.h"
 #include "components/ComponentsRegistration.h"
 #include "forms/Dialogs.h"
+#include "forms/Icon.h"
 #include "forms/Resources.h"
 #include "forms/ScopedValue.h"
 #include "forms/SysUtils.h"
 
 using namespace forms;
+
+namespace {
+// A record's name and path hold at most this many characters.
+constexpr size_t kMaxRecordText = sizeof(TShortString256::Chars);
+} // namespace
 
 TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) {
     // The layout holds the components' classes.
@@ -40,7 +47,14 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                      {"OSDDelayTimeComboBoxChange", &F::OSDDelayTimeComboBoxChange},
                      {"SLockCheckBoxClick", &F::SLockCheckBoxClick},
                      {"NLockCheckBoxClick", &F::NLockCheckBoxClick},
-                     {"ClockCheckBoxClick", &F::ClockCheckBoxClick}},
+                     {"ClockCheckBoxClick", &F::ClockCheckBoxClick},
+                     {"DefaultRadioButtonClick", &F::DefaultRadioButtonClick},
+                     {"SpecialFunctionRadioButtonClick", &F::SpecialFunctionRadioButtonClick},
+                     {"CustomRadioButtonClick", &F::CustomRadioButtonClick},
+                     {"UlaListBox1Click", &F::UlaListBox1Click},
+                     {"UlaListBox1GetImageIndex", &F::UlaListBox1GetImageIndex},
+                     {"ResetAllFunctionButtonClick", &F::ResetAllFunctionButtonClick},
+                     {"SetCustomButtonClick", &F::SetCustomButtonClick}},
         .Fields = {{"Panel5", &F::Panel5},
                    {"HotImage1", &F::HotImage1},
                    {"Panel1", &F::Panel1},
@@ -58,7 +72,18 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                    {"OSDDelayTimeComboBox", &F::OSDDelayTimeComboBox},
                    {"SLockCheckBox", &F::SLockCheckBox},
                    {"NLockCheckBox", &F::NLockCheckBox},
-                   {"ClockCheckBox", &F::ClockCheckBox}},
+                   {"ClockCheckBox", &F::ClockCheckBox},
+                   {"KeyImage", &F::KeyImage},
+                   {"KeyNameLabel", &F::KeyNameLabel},
+                   {"DefaultRadioButton", &F::DefaultRadioButton},
+                   {"SpecialFunctionRadioButton", &F::SpecialFunctionRadioButton},
+                   {"UlaListBox1", &F::UlaListBox1},
+                   {"CustomRadioButton", &F::CustomRadioButton},
+                   {"SetCustomButton", &F::SetCustomButton},
+                   {"Image4", &F::Image4},
+                   {"AppLabelEdit", &F::AppLabelEdit},
+                   {"ResetAllFunctionButton", &F::ResetAllFunctionButton},
+                   {"ImageList1", &F::ImageList1}},
     };
 }
 
@@ -92,6 +117,13 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     }
     ChooseResourceModules(ExecutableDirectory());
     CurrentKeyId = 15;
+    FillSpecialFunctionList();
+    // Until a key's record is found the mode controls have no record to
+    // write into; ShowKeyFunction enables them with the first one.
+    for (TWinControl* control : std::initializer_list<TWinControl*>{
+             DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
+        control->SetEnabled(false);
+    ShowKeyFunction();
     // A box that changes state runs its click handler, which writes the flag
     // back as -1: any non-zero value the service stored means "show".
     SLockCheckBox->SetChecked(SharedBlock->ScrollLockStatus != 0);
@@ -205,8 +237,145 @@ void TQorVarnoqForm::OKButtonClick(TObject* sender) {
 
 void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
 
-// Bound by the layout; the Keys page that answers it is not built yet.
-void TQorVarnoqForm::HotImage1Click(TObject*) {}
+// ------------------------------------------------------------ the Keys page
+
+void TQorVarnoqForm::FillSpecialFunctionList() {
+    for (int row = 0; row < 8; ++row) UlaListBox1->AddItem(LoadTextResource(SpecialFunctionIds(row)), SpecialFunctionIds(row));
+    // A missing icon adds a blank image, which keeps the later rows' images in step.
+    for (int row = 0; row < UlaListBox1->Count(); ++row) {
+        TIcon icon;
+        icon.CopyHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row))));
+        ImageList1->Add(icon);
+    }
+}
+
+void TQorVarnoqForm::HotImage1Click(TObject*) {
+    const components::TSpot* spot = HotImage1->SelectedSpot();
+    if (!spot || spot->Id() == CurrentKeyId) return;
+    CurrentKeyId = spot->Id();
+    ShowKeyFunction();
+}
+
+void TQorVarnoqForm::ShowCustomProgram() {
+    Image4->Picture().Assign(nullptr);
+    const std::string path = CurrentRecord->CustomPath.Get();
+    if (path.empty()) return;
+    TIcon icon;
+    if (icon.LoadAssociated(path)) Image4->Picture().Assign(&icon);
+}
+
+void TQorVarnoqForm::ShowKeyFunction() {
+    TKeyFunctionRecord* record = dataFile_ ? dataFile_->FindRecord(CurrentKeyId) : nullptr;
+    if (!record) return;
+    CurrentRecord = record;
+    for (TRadioButton* button : {DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton})
+        button->SetEnabled(true);
+    TIcon keyIcon;
+    keyIcon.CopyHandle(LoadIconResource(record->KeyId));
+    KeyImage->Picture().Assign(&keyIcon);
+    const std::string name = LoadTextResource(record->KeyId);
+    KeyNameLabel->SetCaption(name);
+    DefaultRadioButton->SetCaption(name);
+    AppLabelEdit->SetText(record->CustomName.Get());
+    ShowCustomProgram();
+    // Selecting a button that was not selected runs its click handler, which
+    // writes its mode into the record again and enables Apply.
+    if (record->UseDefault) {
+        DefaultRadioButton->SetChecked(true);
+        SetCustomButton->SetEnabled(false);
+        UlaListBox1->SetItemIndex(0);
+        UlaListBox1->SetEnabled(false);
+    } else if (record->SpecialFunctionId == 0) {
+        CustomRadioButton->SetChecked(true);
+        SetCustomButton->SetEnabled(true);
+        UlaListBox1->SetItemIndex(0);
+        UlaListBox1->SetEnabled(false);
+    } else {
+        // An identifier none of the rows carries selects no row.
+        int row = -1;
+        for (int i = 0; i < UlaListBox1->Count(); ++i)
+            if (UlaListBox1->ItemObject(i) == record->SpecialFunctionId) row = i;
+        UlaListBox1->SetItemIndex(row);
+        SpecialFunctionRadioButton->SetChecked(true);
+        SetCustomButton->SetEnabled(false);
+        UlaListBox1->SetEnabled(true);
+    }
+}
+
+void TQorVarnoqForm::ShowModeEdited(bool listEnabled, bool setEnabled) {
+    UlaListBox1->SetEnabled(listEnabled);
+    SetCustomButton->SetEnabled(setEnabled);
+    ApplyButton->SetEnabled(true);
+}
+
+// The mode handlers never touch the custom name and path: a key switched
+// away from its program and back finds it again.
+void TQorVarnoqForm::DefaultRadioButtonClick(TObject*) {
+    if (!CurrentRecord) return;
+    CurrentRecord->UseDefault = 1;
+    ShowModeEdited(false, false);
+}
+
+void TQorVarnoqForm::SpecialFunctionRadioButtonClick(TObject*) {
+    if (!CurrentRecord) return;
+    CurrentRecord->UseDefault = 0;
+    // No row is selected only for a stored identifier the list lacks; the
+    // record keeps it.
+    const int row = UlaListBox1->ItemIndex();
+    if (row >= 0) CurrentRecord->SpecialFunctionId = int32_t(UlaListBox1->ItemObject(row));
+    ShowModeEdited(true, false);
+}
+
+void TQorVarnoqForm::CustomRadioButtonClick(TObject*) {
+    if (!CurrentRecord) return;
+    CurrentRecord->UseDefault = 0;
+    CurrentRecord->SpecialFunctionId = 0;
+    ShowModeEdited(false, true);
+}
+
+void TQorVarnoqForm::UlaListBox1Click(TObject*) {
+    const int row = UlaListBox1->ItemIndex();
+    if (!CurrentRecord || row < 0) return;
+    CurrentRecord->SpecialFunctionId = int32_t(UlaListBox1->ItemObject(row));
+    ApplyButton->SetEnabled(true);
+}
+
+void TQorVarnoqForm::UlaListBox1GetImageIndex(TObject*, const int itemIndex, int& idx) { idx = itemIndex; }
+
+void TQorVarnoqForm::ResetAllFunctionButtonClick(TObject*) {
+    dataFile_->ResetAllFunctions();
+    ShowKeyFunction();
+    ApplyButton->SetEnabled(true);
+}
+
+void TQorVarnoqForm::SetCustomButtonClick(TObject*) {
+    if (!CurrentRecord) return;
+    std::unique_ptr<TFunSetForm> wizard(CreateForm<TFunSetForm>(this));
+    wizard->ShutcutNameEdit->SetText(CurrentRecord->CustomName.Get());
+    const std::string path = CurrentRecord->CustomPath.Get();
+    wizard->AppPathEdit->SetText(path);
+    if (!path.empty()) wizard->ShowTargetIcon(path);
+    wizard->NextButton->SetEnabled(!path.empty());
+    // A path cut to what the record holds would open another target: Finish
+    // refuses it and the wizard stays open for another choice. The name is
+    // only shown, so it is cut.
+    TFunSetForm* shown = wizard.get();
+    wizard->FinishButton->OnClick = [shown, finish = wizard->FinishButton->OnClick](TObject* sender) {
+        const std::string target = shown->AppPathEdit->Text();
+        if (target.size() > kMaxRecordText) {
+            ShowMessageBox(FormTextFmt(stTextLimit, {std::to_string(kMaxRecordText), target}), Application()->Title(),
+                           MB_OK | MB_ICONERROR, shown, true);
+            return;
+        }
+        if (finish) finish(sender);
+    };
+    if (wizard->ShowModal() != mrOk) return;
+    CurrentRecord->CustomName.Set(wizard->ShutcutNameEdit->Text());
+    CurrentRecord->CustomPath.Set(wizard->AppPathEdit->Text());
+    AppLabelEdit->SetText(CurrentRecord->CustomName.Get());
+    ShowCustomProgram();
+    ApplyButton->SetEnabled(true);
+}
 
 uint32_t& TQorVarnoqForm::ColorField(int index) {
     // The item order differs from the block's: background before name.

@@ -11,6 +11,7 @@
 #include "components/ColorSelector.h"
 #include "components/HotImage.h"
 #include "components/OxaTFillBackground.h"
+#include "components/UlaListBox.h"
 #include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
@@ -32,6 +33,18 @@ public:
     forms::TButton* OKButton = nullptr;
     forms::TButton* CancelButton = nullptr;
     forms::TButton* ApplyButton = nullptr;
+    // The Keys page.
+    forms::TImage* KeyImage = nullptr;
+    forms::TLabel* KeyNameLabel = nullptr;
+    forms::TRadioButton* DefaultRadioButton = nullptr;
+    forms::TRadioButton* SpecialFunctionRadioButton = nullptr;
+    components::TUlaListBox* UlaListBox1 = nullptr;
+    forms::TRadioButton* CustomRadioButton = nullptr;
+    forms::TButton* SetCustomButton = nullptr;
+    forms::TImage* Image4 = nullptr;
+    forms::TEdit* AppLabelEdit = nullptr;
+    forms::TButton* ResetAllFunctionButton = nullptr;
+    forms::TImageList* ImageList1 = nullptr;
     // The OSD page.
     forms::TPanel* OSDFramePanel = nullptr;
     forms::TPanel* OSDBKPanel = nullptr;
@@ -63,6 +76,16 @@ public:
     void ApplyButtonClick(forms::TObject* sender);
     // The Keys page's: a key of the picture was clicked.
     void HotImage1Click(forms::TObject* sender);
+    // Shows CurrentKeyId's record and makes it CurrentRecord; a key without
+    // a record leaves the page as it was.
+    void ShowKeyFunction();
+    void DefaultRadioButtonClick(forms::TObject* sender);
+    void SpecialFunctionRadioButtonClick(forms::TObject* sender);
+    void CustomRadioButtonClick(forms::TObject* sender);
+    void UlaListBox1Click(forms::TObject* sender);
+    void UlaListBox1GetImageIndex(forms::TObject* sender, const int itemIndex, int& idx);
+    void ResetAllFunctionButtonClick(forms::TObject* sender);
+    void SetCustomButtonClick(forms::TObject* sender);
     void PageControl1Change(forms::TObject* sender);
     void OxaFillBackground2MouseDown(forms::TObject* sender, forms::TMouseButton button, forms::TShiftState shift,
                                      int x, int y);
@@ -105,6 +128,13 @@ private:
     void SelectColorItem(int index);
     void ShowSelectorColor(forms::TColor color);
     void StoreLockFlag(forms::TCheckBox* box, int32_t& flag);
+    // The special-function rows and their icons, image i for row i.
+    void FillSpecialFunctionList();
+    // The radio buttons' shared part: the list and "Set..." enabled as the
+    // mode needs, and Apply enabled.
+    void ShowModeEdited(bool listEnabled, bool setEnabled);
+    // Image4 shows the icon associated with the custom path, or nothing.
+    void ShowCustomProgram();
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;

@@ -10,6 +10,7 @@ namespace {
 std::string DefaultFormText(int id) {
     switch (id) {
     case stReadError: return "Stream read error";
+    case stTextLimit: return "This is longer than the %s characters that can be stored:\n%s";
     case stWriteError: return "Stream write error";
     case stFOpenError: return "Cannot open file %s";
     case stFCreateError: return "Cannot create file %s";

@@ -45,6 +45,7 @@ enum TFormTextId : int {
     stLayoutMissingField = 65019, // "Component %s of %s is missing in its layout"
     stMessageBoxError = 65020,    // caption of the error message box
     stLayoutFieldClass = 65021,   // "Component %s of %s has another class in its layout"
+    stTextLimit = 65022,          // a limit and a text: the text is longer than can be stored
 };
 
 using TFormTextLookup = std::string (*)(int id);
