@@ -22,12 +22,12 @@ TEXT_CHARS = 255
 # KeyId: ("factory",) | ("special", identifier) | ("custom", name, path)
 SAMPLE = {
     1: ("factory",), 2: ("special", 1003), 3: ("factory",),
-    4: ("custom", "Notepad", "C:\\windows\\notepad.exe"),
+    4: ("custom", "Windows folder", "C:\\windows"),
     5: ("factory",), 6: ("factory",),
     7: ("special", 1008), 8: ("factory",), 9: ("factory",),
     10: ("special", 1002), 11: ("factory",), 12: ("factory",),
     13: ("special", 1001), 14: ("factory",),
-    15: ("custom", "Windows folder", "C:\\windows"),
+    15: ("custom", "Notepad", "C:\\windows\\notepad.exe"),
     16: ("custom", "Command prompt", "C:\\windows\\system32\\cmd.exe"),
     17: ("special", 1005), 18: ("factory",),
 }

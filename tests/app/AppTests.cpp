@@ -17,6 +17,7 @@
 #include "app/KbdDll.h"
 #include "app/ReInit.h"
 #include "app/main.h"
+#include "app/wzFunSet.h"
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
@@ -493,4 +494,224 @@ TEST_F(MainWindow, EscapeCancels) {
     delete form;
     form = nullptr;
     EXPECT_EQ(SharedBlock->CapsLockStatus, 7);
+}
+
+// ------------------------------------------------------------ the Keys page
+
+namespace {
+
+struct KeyRecord {
+    int32_t id;
+    uint8_t useDefault;
+    int32_t special;
+    std::string name, path;
+};
+
+// Custom 15 and 16, factory 1 (keeping an old special function and name) and
+// 2, special 3 and 4, an identifier the list lacks on 5; 6 has no record.
+const std::vector<KeyRecord> kKeys = {
+    {15, 0, 0, "Notepad", "C:\\windows\\notepad.exe"}, {16, 0, 0, "Registry", "C:\\windows\\regedit.exe"},
+    {1, 1, 1004, "Old", ""}, {2, 1, 0, "", ""}, {3, 0, 1003, "", ""}, {4, 0, 1006, "", ""}, {5, 0, 4242, "", ""},
+};
+
+class KeysPage : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        WriteKeys(kKeys);
+        Open();
+    }
+    void WriteKeys(const std::vector<KeyRecord>& keys) {
+        TKeyFunctionFileHeader header{};
+        header.RecordCount = int32_t(keys.size());
+        std::ofstream out(kfd, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&header), sizeof header);
+        for (const KeyRecord& key : keys) {
+            TKeyFunctionRecord record{};
+            record.KeyId = key.id, record.UseDefault = key.useDefault, record.SpecialFunctionId = key.special;
+            record.CustomName.Set(key.name);
+            record.CustomPath.Set(key.path);
+            out.write(reinterpret_cast<const char*>(&record), sizeof record);
+        }
+    }
+    // A point of the picture, clicked through the strip that holds it.
+    void ClickPicture(int x, int y) {
+        const RECT dest = form->HotImage1->DestRect();
+        ClickAt(form->Panel5->Handle(), form->HotImage1->Left() + dest.left + x, form->HotImage1->Top() + dest.top + y);
+    }
+    void ClickKey(int32_t id) {
+        auto& spots = form->HotImage1->HotSpots();
+        for (int i = 0; i < spots.Count(); ++i)
+            if (spots.Items(i)->Id() == id) {
+                const RECT b = spots.Items(i)->GetBounds();
+                return ClickPicture((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+            }
+        FAIL() << "no spot for key " << id;
+    }
+    void ClickRow(int row) {
+        RECT item{};
+        SendMessageA(form->UlaListBox1->Handle(), LB_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+        ClickAt(form->UlaListBox1->Handle(), item.left + 20, (item.top + item.bottom) / 2);
+    }
+    TFunSetForm* Wizard() {
+        for (TComponent* c : form->Components())
+            if (auto* wizard = dynamic_cast<TFunSetForm*>(c)) return wizard;
+        return nullptr;
+    }
+    // What the page shows and what the shown record holds.
+    std::string Page() {
+        testing_support::Pump();
+        const TKeyFunctionRecord* r = form->CurrentRecord;
+        const bool named = form->KeyNameLabel->Caption() == LoadTextResource(r->KeyId) &&
+                           form->DefaultRadioButton->Caption() == form->KeyNameLabel->Caption() &&
+                           !form->KeyImage->Picture().Empty();
+        const std::string mode = form->DefaultRadioButton->Checked()           ? "default"
+                                 : form->SpecialFunctionRadioButton->Checked() ? "special"
+                                 : form->CustomRadioButton->Checked()          ? "custom"
+                                                                               : "none";
+        return "key=" + std::to_string(form->CurrentKeyId) + " shows=" + std::to_string(r->KeyId) +
+               (named ? " " : " UNNAMED ") + mode + " row=" + std::to_string(form->UlaListBox1->ItemIndex()) +
+               " list=" + std::to_string(form->UlaListBox1->Enabled()) +
+               " set=" + std::to_string(form->SetCustomButton->Enabled()) + " rec=" + std::to_string(r->UseDefault) +
+               "," + std::to_string(r->SpecialFunctionId) + " app=" + form->AppLabelEdit->Text() +
+               " icon=" + std::to_string(!form->Image4->Picture().Empty()) +
+               " apply=" + std::to_string(form->ApplyButton->Enabled());
+    }
+    // Runs steps ("key N", "outside" or a name of actions) and compares what
+    // the page shows after each with expected, the opening state first.
+    void Expect(const std::vector<std::pair<std::string, std::string>>& steps,
+                const std::map<std::string, std::function<void()>>& actions = {}) {
+        testing_support::TEventRecorder recorder;
+        std::vector<std::string> expected;
+        for (const auto& [step, state] : steps) {
+            if (step.rfind("key ", 0) == 0) ClickKey(std::stoi(step.substr(4)));
+            else if (step == "outside") ClickPicture(form->HotImage1->Width() - 8, form->HotImage1->Height() - 6);
+            else if (step == "apply") Click(form->ApplyButton);
+            else if (step != "open") actions.at(step)();
+            recorder.Add(step + ": " + Page());
+            expected.push_back(step + ": " + state);
+        }
+        EXPECT_TRUE(recorder.Matches(expected));
+    }
+};
+
+const std::string kNotepad = "key=15 shows=15 custom row=0 list=0 set=1 rec=0,0 app=Notepad icon=1";
+
+} // namespace
+
+// Keys picked on the picture: a move within a mode leaves Apply alone, one
+// into another mode writes that mode again and enables it.
+TEST_F(KeysPage, ClickedKeysShowTheirRecordAndMode) {
+    Expect({
+        {"open", kNotepad + " apply=0"},
+        {"key 15", kNotepad + " apply=0"},
+        {"outside", kNotepad + " apply=0"},
+        {"key 16", "key=16 shows=16 custom row=0 list=0 set=1 rec=0,0 app=Registry icon=1 apply=0"},
+        {"key 1", "key=1 shows=1 default row=0 list=0 set=0 rec=1,1004 app=Old icon=0 apply=1"},
+        {"apply", "key=1 shows=1 default row=0 list=0 set=0 rec=1,1004 app=Old icon=0 apply=0"},
+        {"key 2", "key=2 shows=2 default row=0 list=0 set=0 rec=1,0 app= icon=0 apply=0"},
+        {"key 3", "key=3 shows=3 special row=2 list=1 set=0 rec=0,1003 app= icon=0 apply=1"},
+        {"apply", "key=3 shows=3 special row=2 list=1 set=0 rec=0,1003 app= icon=0 apply=0"},
+        {"key 4", "key=4 shows=4 special row=5 list=1 set=0 rec=0,1006 app= icon=0 apply=0"},
+        // An identifier the list lacks: no row, and the record keeps it.
+        {"key 5", "key=5 shows=5 special row=-1 list=1 set=0 rec=0,4242 app= icon=0 apply=0"},
+        {"key 16", "key=16 shows=16 custom row=0 list=0 set=1 rec=0,0 app=Registry icon=1 apply=1"},
+        {"apply", "key=16 shows=16 custom row=0 list=0 set=1 rec=0,0 app=Registry icon=1 apply=0"},
+        {"key 5", "key=5 shows=5 special row=-1 list=1 set=0 rec=0,4242 app= icon=0 apply=1"},
+        // A key without a record leaves the last one shown.
+        {"key 6", "key=6 shows=5 special row=-1 list=1 set=0 rec=0,4242 app= icon=0 apply=1"},
+        {"key 15", kNotepad + " apply=1"},
+    });
+}
+
+// The mode buttons and the list edit the shown record; none of them touches
+// the custom program, which "Restore all" clears for every key.
+TEST_F(KeysPage, ModeEditsAndRestoreAll) {
+    Expect({{"open", kNotepad + " apply=0"},
+            {"special", "key=15 shows=15 special row=0 list=1 set=0 rec=0,1001 app=Notepad icon=1 apply=1"},
+            {"row 1", "key=15 shows=15 special row=1 list=1 set=0 rec=0,1002 app=Notepad icon=1 apply=1"},
+            {"apply", "key=15 shows=15 special row=1 list=1 set=0 rec=0,1002 app=Notepad icon=1 apply=0"},
+            {"special", "key=15 shows=15 special row=1 list=1 set=0 rec=0,1002 app=Notepad icon=1 apply=0"},
+            {"default", "key=15 shows=15 default row=1 list=0 set=0 rec=1,1002 app=Notepad icon=1 apply=1"},
+            {"custom", "key=15 shows=15 custom row=1 list=0 set=1 rec=0,0 app=Notepad icon=1 apply=1"},
+            {"apply", "key=15 shows=15 custom row=1 list=0 set=1 rec=0,0 app=Notepad icon=1 apply=0"},
+            {"restore", "key=15 shows=15 default row=0 list=0 set=0 rec=1,0 app= icon=0 apply=1"}},
+           {{"special", [&] { Click(form->SpecialFunctionRadioButton); }},
+            {"default", [&] { Click(form->DefaultRadioButton); }},
+            {"custom", [&] { Click(form->CustomRadioButton); }},
+            {"row 1", [&] { ClickRow(1); }},
+            {"restore", [&] { Click(form->ResetAllFunctionButton); }}});
+    for (const auto& record : form->DataFile()->Records()) {
+        EXPECT_EQ(record->UseDefault, 1) << record->KeyId;
+        EXPECT_EQ(record->CustomName.Length + record->CustomPath.Length, 0) << record->KeyId;
+    }
+}
+
+// Without any record the mode controls have nothing to write into.
+TEST_F(MainWindow, KeysPageWithoutRecordsKeepsItsModeControlsDisabled) {
+    Open();
+    EXPECT_EQ(form->CurrentRecord, nullptr);
+    for (TWinControl* control : std::initializer_list<TWinControl*>{form->DefaultRadioButton, form->SpecialFunctionRadioButton,
+                                                                  form->CustomRadioButton, form->UlaListBox1, form->SetCustomButton})
+        EXPECT_FALSE(control->Enabled()) << control->Name();
+    EXPECT_EQ(form->UlaListBox1->Count(), 8);
+    EXPECT_EQ(form->ImageList1->Count(), 8);
+    EXPECT_EQ(form->UlaListBox1->ItemObject(7), 1008);
+}
+
+// "Set..." with the wizard: Cancel keeps everything, Finish stores the name
+// cut to 255 characters; a longer path is refused in the still-open wizard.
+TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
+    const std::string regedit = "C:\\windows\\regedit.exe", longPath = "C:\\" + std::string(253, 'p');
+    struct Case {
+        std::string name, path, button;
+        std::string expected; // name length, path, app length, apply, message, wizard left open at the refusal
+    };
+    const Case cases[] = {
+        {"Changed", regedit, "cancel", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=0"},
+        {std::string(300, 'n'), regedit, "finish", "name=255 path=" + regedit + " app=255 apply=1 message=0"},
+        {"Long", longPath, "finish", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=1 open=1"},
+        {"Long", longPath.substr(0, 255), "finish", "name=4 path=" + longPath.substr(0, 255) + " app=4 apply=1 message=0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button + " " + std::to_string(c.path.size()));
+        delete form;
+        WriteKeys(kKeys);
+        Open();
+        std::string message, result;
+        testing_support::Later(100, [&] {
+            TFunSetForm* wizard = Wizard();
+            ASSERT_NE(wizard, nullptr);
+            EXPECT_EQ(wizard->ShutcutNameEdit->Text(), "Notepad");
+            EXPECT_EQ(wizard->AppPathEdit->Text(), "C:\\windows\\notepad.exe");
+            EXPECT_TRUE(wizard->NextButton->Enabled());
+            EXPECT_TRUE(wizard->DragPanel->Caption().empty()) << "the target's icon in place of the caption";
+            wizard->AppPathEdit->SetText(c.path);
+            Click(wizard->NextButton);
+            wizard->ShutcutNameEdit->SetText(c.name);
+            Click(wizard->NextButton);
+            if (c.button == "finish") {
+                testing_support::AnswerDialog([&](HWND box) {
+                    EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&message));
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                });
+                Click(wizard->FinishButton);
+                testing_support::Pump(100);
+            }
+            if (!message.empty()) {
+                result = " open=" + std::to_string(IsWindowVisible(wizard->Handle()) != 0);
+                EXPECT_EQ(wizard->AppPathEdit->Text(), c.path) << "the refused path stays for another choice";
+            }
+            if (c.button == "cancel" || !message.empty()) Click(wizard->CancelButton);
+        });
+        Click(form->SetCustomButton);
+        EXPECT_EQ(Wizard(), nullptr) << "the wizard is destroyed";
+        const TKeyFunctionRecord* r = form->CurrentRecord;
+        EXPECT_TRUE(message.empty() || message.find("255") != std::string::npos) << message;
+        EXPECT_EQ("name=" + std::to_string(r->CustomName.Length) + " path=" + r->CustomPath.Get() +
+                      " app=" + std::to_string(form->AppLabelEdit->Text().size()) +
+                      " apply=" + std::to_string(form->ApplyButton->Enabled()) +
+                      " message=" + std::to_string(!message.empty()) + result,
+                  c.expected);
+    }
 }
