@@ -91,8 +91,6 @@ void TPageControl::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.WinClassName = WC_TABCONTROLA;
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN; // the sheets are not painted over
-    // Tab walks into the sheets' controls.
-    params.ExStyle |= WS_EX_CONTROLPARENT;
 }
 
 void TPageControl::InitializeWnd() { UpdateTabs(); }

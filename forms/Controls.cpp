@@ -142,6 +142,12 @@ bool TControl::Showing() const {
     return false;
 }
 
+bool TControl::Reachable() const {
+    for (const TControl* c = this; c; c = c->parent_)
+        if (!c->visible_ || !c->enabled_) return false;
+    return true;
+}
+
 void TControl::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
@@ -345,9 +351,7 @@ LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TWinControl::CreateParams(TCreateParams& params) {
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    // Containers let the dialog keys walk into their children; a control
-    // that takes the focus itself must not be one, or Tab skips it.
-    params.ExStyle = tabStop_ ? 0 : WS_EX_CONTROLPARENT;
+    params.ExStyle = 0; // the form walks its tab order itself (TForm::DialogKey)
     params.Caption = Caption();
 }
 
@@ -779,11 +783,7 @@ void TWinControl::SetTabStop(bool value) {
 
 bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
 
-bool TWinControl::CanFocus() const {
-    for (const TControl* c = this; c; c = c->parent_)
-        if (!c->visible_ || !c->enabled_) return false;
-    return true;
-}
+bool TWinControl::CanFocus() const { return Reachable(); }
 
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 

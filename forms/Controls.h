@@ -66,6 +66,8 @@ public:
     void Hide() { SetVisible(false); }
     // Visible here and in every parent up to a shown window.
     bool Showing() const;
+    // Visible and enabled here and in every parent: the user can reach it.
+    bool Reachable() const;
     bool Enabled() const { return enabled_; }
     virtual void SetEnabled(bool enabled);
 

@@ -78,7 +78,7 @@ void TForm::SetClientSize(int width, int height) {
 
 void TForm::CreateParams(TCreateParams& params) {
     params.Caption = Caption();
-    params.ExStyle = WS_EX_CONTROLPARENT;
+    params.ExStyle = 0;
     switch (borderStyle_) {
     case bsNone: params.Style = WS_POPUP; break;
     case bsSingle: params.Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; break;
@@ -225,13 +225,6 @@ TWinControl* ControlOfWindow(HWND wnd) {
     return nullptr;
 }
 
-// Visible and enabled, and so is every parent.
-bool Reachable(const TControl* c) {
-    for (; c; c = c->Parent())
-        if (!c->Visible() || !c->Enabled()) return false;
-    return true;
-}
-
 // The first control inside parent, depth first in layout order, whose
 // access key is key and that acts on it.
 bool DispatchAccessKey(TWinControl* parent, char key) {
@@ -246,6 +239,9 @@ bool DispatchAccessKey(TWinControl* parent, char key) {
 } // namespace
 
 bool TForm::DialogKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_CHAR &&
+        msg.message != WM_SYSCHAR)
+        return false;
     HWND wnd = msg.hwnd;
     UINT code = wnd ? UINT(SendMessageA(wnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg))) : 0;
     if (code & DLGC_WANTMESSAGE) return false;
@@ -275,7 +271,7 @@ bool TForm::DialogKey(const MSG& msg) {
             if (code & DLGC_WANTALLKEYS) return false;
             if (focused && focused->DialogKey(WORD(msg.wParam))) return true;
             TControl* target = msg.wParam == VK_RETURN ? defaultControl_ : cancelControl_;
-            if (target && Reachable(target)) target->Click();
+            if (target && target->Reachable()) target->Click();
             return true; // with no such control the key does nothing at all
         }
         }
@@ -300,7 +296,7 @@ bool TForm::SwitchPage(TWinControl* focused, bool forward) {
         std::vector<TWinControl*> list;
         GetTabOrderList(list);
         for (TWinControl* c : list)
-            if (auto* p = dynamic_cast<TPageControl*>(c); p && Reachable(p)) {
+            if (auto* p = dynamic_cast<TPageControl*>(c); p && p->CanFocus()) {
                 pages = p;
                 break;
             }
