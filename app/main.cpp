@@ -6,6 +6,7 @@
 
 #include "KbdDll.h"
 #include "components/ComponentsRegistration.h"
+#include "forms/Dialogs.h"
 #include "forms/Resources.h"
 #include "forms/SysUtils.h"
 
@@ -51,8 +52,8 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     try {
         dataFile_->LoadFromFile(ExecutableDirectory() + "def.kfd");
         if (dataFile_->RecoveredFromBackup())
-            Application()->MessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
-                                      MB_OK | MB_ICONINFORMATION);
+            ShowMessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
+                           MB_OK | MB_ICONINFORMATION, nullptr, true);
     } catch (...) {
         // A damaged def.kfd is reported; the window still opens, so the block
         // is restored and SettingsWindow cleared when it closes.

@@ -18,6 +18,7 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/ResourcePath.h"
 #include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
@@ -26,16 +27,16 @@ using bench::PerCall;
 
 namespace {
 
-std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
+using testing_support::ResourcePath;
 
 } // namespace
 
 int main() {
     setvbuf(stdout, nullptr, _IONBF, 0);
     RegisterComponentClasses();
-    std::string fragment = testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH);
+    std::string fragment = testing_support::KeyboardImageBlock();
     if (fragment.empty()) {
-        std::printf("QorVarnoqForm.layout not found in %s\n", VARNOQ_RESOURCES_PATH);
+        std::printf("%s not found\n", testing_support::ResourcePath("QorVarnoqForm.layout").c_str());
         return 1;
     }
     auto* form = new TForm(Application());
@@ -45,8 +46,8 @@ int main() {
                    form);
     form->SetBounds(0, 0, 640, 84);
     auto* image = form->Field<THotImage>("HotImage1");
-    image->Picture().LoadFromFile(Resource("Q5.bmp"));
-    image->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+    image->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
+    image->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1); // off the strip
     form->Show();
     Application()->ProcessMessages();

@@ -186,18 +186,9 @@ void TColorForm::DrawPalette(TCanvas& canvas) {
 }
 
 void TColorForm::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(handle_, &ps);
-    try {
-        TBitmap buffer;
-        buffer.SetSize(W, H);
-        DrawPalette(buffer.Canvas());
-        BitBlt(dc, 0, 0, W, H, buffer.Canvas().Handle(), 0, 0, SRCCOPY);
-    } catch (...) {
-        EndPaint(handle_, &ps);
-        throw;
-    }
-    EndPaint(handle_, &ps);
+    TPaintBuffer buffer(handle_);
+    DrawPalette(buffer.Canvas());
+    buffer.Flush();
 }
 
 void TColorForm::MouseMove(TShiftState shift, int x, int y) {

@@ -5,6 +5,7 @@
 #include "HotSpotStreams.h"
 #include "MathUtils.h"
 #include "forms/Forms.h"
+#include "forms/ScopedValue.h"
 #include "hotparse.h"
 
 namespace components {
@@ -340,15 +341,11 @@ void THotImage::SetSelectedSpot(TSpot* spot, bool report) {
     if (Destroying()) return;
     // Setting the cursor looks up the control under the mouse, which hit
     // tests this image again; that inner test must not move the selection.
-    selecting_ = true;
-    try {
+    {
+        TScopedValue selecting(selecting_, true);
         Application()->CancelHint();
         TImage::SetCursor(spot ? hotCursor_ : cursor_);
-    } catch (...) {
-        selecting_ = false;
-        throw;
     }
-    selecting_ = false;
     if (report && OnSelectSpot) OnSelectSpot(this, spot);
 }
 
@@ -501,11 +498,12 @@ void THotImage::Paint() {
                highlightPos_.y + highlightBitmap_->Height()};
         POINT origin{0, 0};
         LPtoDP(dc, &origin, 1); // the control's top-left on the device
-        int saved = SaveDC(dc);
-        SetPictureToParentMapping(dc, origin);
-        LPtoDP(dc, reinterpret_cast<POINT*>(&r), 2);
-        canvas.Draw(highlightPos_.x, highlightPos_.y, *highlightBitmap_); // scaled like the picture
-        RestoreDC(dc, saved);
+        {
+            TSavedDC saved(dc);
+            SetPictureToParentMapping(dc, origin);
+            LPtoDP(dc, reinterpret_cast<POINT*>(&r), 2);
+            canvas.Draw(highlightPos_.x, highlightPos_.y, *highlightBitmap_); // scaled like the picture
+        }
         DPtoLP(dc, reinterpret_cast<POINT*>(&r), 2);
         canvas.ExcludeClipRect(r); // the picture must not paint over the lit-up image
         excluded = true;

@@ -84,8 +84,7 @@ void TOxaGradient::Draw(TCanvas& target, int width, int height, bool forwardFirs
     if (width <= 0 || height <= 0) return;
 
     const TGradientArea area{width, height, int(colors.size()) - 1, colorCount_};
-    TBitmap work;
-    work.SetSize(width, height);
+    TPaintBuffer work(target, {0, 0, width, height});
     TCanvas& canvas = work.Canvas();
     canvas.Pen().SetStyle(psSolid);
     canvas.Pen().SetWidth(1);
@@ -121,8 +120,7 @@ void TOxaGradient::Draw(TCanvas& target, int width, int height, bool forwardFirs
             }
         }
     }
-    RECT all{0, 0, width, height};
-    target.CopyRect(all, canvas, all);
+    work.Flush();
 }
 
 } // namespace components

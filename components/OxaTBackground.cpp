@@ -4,13 +4,13 @@
 
 #include <algorithm>
 
+#include "forms/ScopedValue.h"
+
 namespace components {
 
 using namespace forms;
 
 namespace {
-
-COLORREF Ref(TColor color) { return ColorToRGB(color) & 0x00FFFFFF; }
 
 // Replaces every pixel of colour `from` by `to` in a 24-bit bitmap.
 void ReplaceColor(TBitmap& bitmap, COLORREF from, COLORREF to) {
@@ -22,20 +22,6 @@ void ReplaceColor(TBitmap& bitmap, COLORREF from, COLORREF to) {
             if (p[0] == fb && p[1] == fg && p[2] == fr) p[0] = tb, p[1] = tg, p[2] = tr;
     }
 }
-
-// Keeps a target's drawing state (clipping, background colour and mode,
-// stretching) for the length of a block.
-class TSavedDC {
-public:
-    explicit TSavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
-    ~TSavedDC() { RestoreDC(dc_, saved_); }
-    TSavedDC(const TSavedDC&) = delete;
-    TSavedDC& operator=(const TSavedDC&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
 
 } // namespace
 
@@ -54,14 +40,10 @@ void TOxaTexture::Changed() {
 void TOxaTexture::Assign(const TPersistent* source) {
     if (auto* other = dynamic_cast<const TOxaTexture*>(source)) {
         if (other != this) {
-            copyingImage_ = true;
-            try {
+            {
+                TScopedValue copying(copyingImage_, true);
                 image_.Assign(&other->image_);
-            } catch (...) {
-                copyingImage_ = false;
-                throw;
             }
-            copyingImage_ = false;
             imageStyle_ = other->imageStyle_;
             transparentColor_ = other->transparentColor_;
             transparentBackground_ = other->transparentBackground_;
@@ -73,15 +55,11 @@ void TOxaTexture::Assign(const TPersistent* source) {
 }
 
 void TOxaTexture::SetImage(const TBitmap* image) {
-    copyingImage_ = true;
-    try {
+    {
+        TScopedValue copying(copyingImage_, true);
         if (image) image_.Assign(image);
         else image_.SetSize(0, 0);
-    } catch (...) {
-        copyingImage_ = false;
-        throw;
     }
-    copyingImage_ = false;
     Changed();
 }
 
@@ -110,7 +88,7 @@ void TOxaTexture::Draw(TCanvas& target, int width, int height, TColor solidColor
     if (transparentColor_ != clNone) {
         seeThrough.SetSize(w, h);
         seeThrough.Canvas().CopyRect(whole, image_.Canvas(), whole);
-        ReplaceColor(seeThrough, Ref(transparentColor_), Ref(transparentBackground_));
+        ReplaceColor(seeThrough, ColorToRef(transparentColor_), ColorToRef(transparentBackground_));
         source = &seeThrough;
     }
 
@@ -133,7 +111,7 @@ void TOxaTexture::Draw(TCanvas& target, int width, int height, TColor solidColor
         break;
     case isCenter: {
         // The light pixels of a two-colour picture take the background colour.
-        SetBkColor(dc, Ref(solidColor));
+        SetBkColor(dc, ColorToRef(solidColor));
         SetBkMode(dc, OPAQUE);
         int x = w < width ? (width - w) / 2 : 0;
         int y = h < height ? (height - h) / 2 : 0;
@@ -249,7 +227,7 @@ void TOxaBackground::DrawBrushFill(TCanvas& target, int width, int height, bool 
     canvas.Brush().SetColor(brushFill_.BrushColor());
     RECT all{0, 0, width, height};
     canvas.FillRect(all);
-    if (onSolidColor) ReplaceColor(work, RGB(255, 255, 255), Ref(solidColor_));
+    if (onSolidColor) ReplaceColor(work, RGB(255, 255, 255), ColorToRef(solidColor_));
     target.CopyRect(all, canvas, all);
 }
 

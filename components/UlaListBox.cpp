@@ -19,16 +19,10 @@ const char kSample[] = "\xCDy";
 constexpr int kMaxItemHeight = 255;
 
 int SampleHeight(const TFont& font) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return 0;
-    int height = 0;
-    {
-        TCanvas canvas(dc); // puts the DC's own font back before it goes
-        canvas.Font().Assign(&font);
-        height = canvas.TextHeight(kSample);
-    }
-    DeleteDC(dc);
-    return height;
+    TMemoryDC dc;
+    TCanvas canvas;
+    TCanvasBinding binding(canvas, dc, &font); // puts the DC's own font back before it goes
+    return canvas.TextHeight(kSample);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "ComCtrls.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace forms {
 
@@ -287,10 +289,7 @@ void TImageList::SetHeight(int value) {
 HIMAGELIST TImageList::Handle() {
     if (!handle_) {
         handle_ = ImageList_Create(width_, height_, ILC_COLOR24 | ILC_MASK, 4, 4);
-        if (!handle_) {
-            std::string text = FormText(TFormTextId(stOutOfResources));
-            throw EOutOfResources(text.empty() ? "Out of system resources" : text);
-        }
+        if (!handle_) OutOfResources();
     }
     return handle_;
 }
@@ -300,9 +299,20 @@ int TImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_
 int TImageList::Add(const TIcon& icon) { return AddIcon(icon.Handle()); }
 
 int TImageList::AddIcon(HICON icon) {
-    if (!icon) return -1;
-    int index = ImageList_ReplaceIcon(Handle(), -1, icon); // the list keeps its own copy
-    if (index >= 0) Change();
+    int index;
+    if (icon) {
+        index = ImageList_ReplaceIcon(Handle(), -1, icon); // the list keeps its own copy
+    } else {
+        // Blank: every pixel masked out. The list copies both bitmaps.
+        std::vector<uint32_t> black(size_t(width_) * size_t(height_), 0);
+        TGdiObject image(CreateBitmap(width_, height_, 1, 32, black.data()));
+        std::vector<uint8_t> ones(size_t((width_ + 15) / 16 * 2) * size_t(height_), 0xFF);
+        TGdiObject mask(CreateBitmap(width_, height_, 1, 1, ones.data()));
+        if (!image.Get() || !mask.Get()) OutOfResources();
+        index = ImageList_Add(Handle(), static_cast<HBITMAP>(image.Get()), static_cast<HBITMAP>(mask.Get()));
+    }
+    if (index < 0) OutOfResources();
+    Change();
     return index;
 }
 

@@ -119,8 +119,9 @@ public:
     void SetHeight(int value);
 
     int Count() const;
-    // Adds a copy of the icon, scaled to the list's size; returns its index,
-    // or -1 when the icon is empty.
+    // Adds a copy of the icon, scaled to the list's size, and returns its
+    // index. An empty icon (one that could not be loaded) adds a blank
+    // image, so image i stays in step with row i of what the list serves.
     int Add(const TIcon& icon);
     int AddIcon(HICON icon);
     void Clear();

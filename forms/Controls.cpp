@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <functional>
 
 #include "ControlHooks.h"
 
@@ -56,22 +58,6 @@ const char* OwnClassName(UINT classStyle) {
     registered.emplace_back(classStyle, name);
     return registered.back().second.c_str();
 }
-
-// A control's canvas bound to a device context for one paint, released
-// (and the context's own objects restored) however the paint ends.
-class TCanvasBinding {
-public:
-    TCanvasBinding(TCanvas& canvas, HDC dc, TFont& font) : canvas_(canvas) {
-        canvas_.SetHandle(dc);
-        canvas_.Font().Assign(&font);
-    }
-    ~TCanvasBinding() { canvas_.SetHandle(nullptr); }
-    TCanvasBinding(const TCanvasBinding&) = delete;
-    TCanvasBinding& operator=(const TCanvasBinding&) = delete;
-
-private:
-    TCanvas& canvas_;
-};
 
 } // namespace
 
@@ -306,7 +292,7 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), canvas_(s
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC dc) {
-    TCanvasBinding binding(*canvas_, dc, Font());
+    TCanvasBinding binding(*canvas_, dc, &Font());
     Paint();
 }
 
@@ -461,35 +447,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT:
         if (PaintsOwnBackground()) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(handle_, &ps);
-            RECT client;
-            GetClientRect(handle_, &client);
-            // Compose the whole client area off-screen, so device coordinates
-            // are client coordinates, then copy the damaged part in one step.
-            HDC mem = CreateCompatibleDC(dc);
-            HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
-            HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
-            IntersectClipRect(mem, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-            try {
-                TCanvas canvas;
-                canvas.SetHandle(mem);
-                PaintWindow(canvas);
-                canvas.SetHandle(nullptr);
-                PaintControls(mem, ps.rcPaint);
-            } catch (...) {
-                SelectObject(mem, oldBitmap);
-                DeleteObject(bitmap);
-                DeleteDC(mem);
-                EndPaint(handle_, &ps);
-                throw;
-            }
-            BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                   ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-            SelectObject(mem, oldBitmap);
-            DeleteObject(bitmap);
-            DeleteDC(mem);
-            EndPaint(handle_, &ps);
+            PaintOwnWindow();
             return 0;
         }
         break;
@@ -577,23 +535,53 @@ void TWinControl::PaintWindow(TCanvas& canvas) {
     canvas.FillRect(r);
 }
 
-void TWinControl::PaintControls(HDC dc, const RECT& clip) {
+void TWinControl::PaintOwnWindow() {
+    std::vector<std::exception_ptr> failures;
+    {
+        TPaintBuffer buffer(handle_);
+        // A failed background leaves the whole window unpainted; a failed
+        // windowless child only its own area.
+        if (PaintGuarded(this, failures, [&] { PaintWindow(buffer.Canvas()); })) {
+            PaintControls(buffer.DC(), buffer.PaintRect(), failures);
+            buffer.Flush();
+        }
+    }
+    // Shown after EndPaint: the message box's loop paints this window again.
+    for (const std::exception_ptr& failure : failures) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (...) {
+            if (ControlHooks().HandleException) ControlHooks().HandleException();
+        }
+    }
+}
+
+bool TWinControl::PaintGuarded(TControl* control, std::vector<std::exception_ptr>& failures,
+                               const std::function<void()>& paint) {
+    try {
+        paint();
+    } catch (...) {
+        // Reported once: a painter that keeps failing would otherwise raise
+        // a message box at every repaint.
+        if (!control->paintFailed_) failures.push_back(std::current_exception());
+        control->paintFailed_ = true;
+        return false;
+    }
+    control->paintFailed_ = false;
+    return true;
+}
+
+void TWinControl::PaintControls(HDC dc, const RECT& clip, std::vector<std::exception_ptr>& failures) {
     for (TControl* c : controls_) {
         if (c->windowed_ || !c->visible_) continue;
         RECT bounds = c->BoundsRect(), overlap;
         if (!IntersectRect(&overlap, &bounds, &clip)) continue;
-        int saved = SaveDC(dc);
+        TSavedDC saved(dc);
         POINT org;
         GetWindowOrgEx(dc, &org);
         SetWindowOrgEx(dc, org.x - c->left_, org.y - c->top_, nullptr);
         IntersectClipRect(dc, 0, 0, c->width_, c->height_);
-        try {
-            static_cast<TGraphicControl*>(c)->PaintTo(dc);
-        } catch (...) {
-            RestoreDC(dc, saved);
-            throw;
-        }
-        RestoreDC(dc, saved);
+        PaintGuarded(c, failures, [&] { static_cast<TGraphicControl*>(c)->PaintTo(dc); });
     }
 }
 
@@ -843,7 +831,7 @@ TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner), canvas_(
 TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::PaintWindow(TCanvas& canvas) {
-    TCanvasBinding binding(*canvas_, canvas.Handle(), Font());
+    TCanvasBinding binding(*canvas_, canvas.Handle(), &Font());
     Paint();
 }
 

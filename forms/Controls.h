@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -151,6 +152,7 @@ private:
     std::string hint_;
     bool showHint_ = false;
     TCursor cursor_ = crDefault;
+    bool paintFailed_ = false; // its last paint failed and was reported
 };
 
 // A windowless control painted on its parent's window. Its canvas draws
@@ -260,7 +262,8 @@ protected:
     // A child moved, resized, appeared or vanished: for controls that size
     // themselves to their content.
     virtual void ControlChanged(TControl*) {}
-    void PaintControls(HDC dc, const RECT& clip);
+    // The windowless children within clip; each failure is added once.
+    void PaintControls(HDC dc, const RECT& clip, std::vector<std::exception_ptr>& failures);
     void FontChanged() override;
     void ParentFontChanged() override;
     void ParentColorChanged() override;
@@ -279,6 +282,11 @@ private:
     void UpdateMouseControl(TControl* control);
     bool HandleSetCursor(WPARAM wParam, LPARAM lParam);
     void UpdateFontHandle();
+    // WM_PAINT through the paint buffer; a painter's error is shown once
+    // per control, until it paints successfully again.
+    void PaintOwnWindow();
+    static bool PaintGuarded(TControl* control, std::vector<std::exception_ptr>& failures,
+                             const std::function<void()>& paint);
 
     std::vector<TControl*> controls_;
     WNDPROC defWndProc_ = nullptr;

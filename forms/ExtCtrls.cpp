@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ScopedValue.h"
+
 namespace forms {
 
 namespace {
@@ -202,14 +204,8 @@ void TPanel::AdjustSize() {
     }
     if (!any) return;
     int frame = FrameWidth();
-    adjusting_ = true;
-    try {
-        SetBounds(Left(), Top(), right + frame, bottom + frame);
-    } catch (...) {
-        adjusting_ = false;
-        throw;
-    }
-    adjusting_ = false;
+    TScopedValue adjusting(adjusting_, true);
+    SetBounds(Left(), Top(), right + frame, bottom + frame);
 }
 
 void TPanel::Paint() {

@@ -426,14 +426,12 @@ void TLabel::AdjustBounds() {
     // An empty caption still measures one line, so the label keeps a height.
     std::string text = Caption().empty() ? std::string(" ") : Caption();
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-    HDC dc = GetDC(nullptr);
     {
+        TWindowDC screen;
         TCanvas canvas;
-        canvas.SetHandle(dc);
-        canvas.Font().Assign(&Font());
+        TCanvasBinding binding(canvas, screen, &Font());
         canvas.DrawText(text, r, TextFlags() | DT_CALCRECT);
     }
-    ReleaseDC(nullptr, dc);
     int left = Left();
     if (alignment_ == taRightJustify) left += Width() - r.right; // the right edge stays
     SetBounds(left, Top(), r.right, r.bottom);
@@ -588,9 +586,10 @@ bool TListBox::NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        // The row is composed off-screen and reaches the list in one copy.
+        TPaintBuffer buffer(item->hDC, item->rcItem);
         TCanvas& canvas = Canvas();
-        canvas.SetHandle(item->hDC);
-        canvas.Font().Assign(&Font());
+        TCanvasBinding binding(canvas, buffer.DC(), &Font());
         canvas.Brush().SetStyle(bsSolid);
         int index = int(item->itemID);
         bool row = index >= 0 && size_t(index) < items_.size();
@@ -600,15 +599,10 @@ bool TListBox::NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& 
         } else {
             canvas.Brush().SetColor(Color());
         }
-        try {
-            if (row) DrawItem(index, item->rcItem, item->itemState);
-            else canvas.FillRect(item->rcItem); // an empty list shows only the focus
-            if (item->itemState & ODS_FOCUS) canvas.DrawFocusRect(item->rcItem);
-        } catch (...) {
-            canvas.SetHandle(nullptr);
-            throw;
-        }
-        canvas.SetHandle(nullptr);
+        if (row) DrawItem(index, item->rcItem, item->itemState);
+        else canvas.FillRect(item->rcItem); // an empty list shows only the focus
+        if (item->itemState & ODS_FOCUS) canvas.DrawFocusRect(item->rcItem);
+        buffer.Flush();
         result = TRUE;
         return true;
     }

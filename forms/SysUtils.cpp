@@ -1,5 +1,8 @@
 #include "SysUtils.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace forms {
 
 namespace {
@@ -42,6 +45,12 @@ long DaysFromCivilOrigin(int year, int month, int day) {
 }
 
 } // namespace
+
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower((unsigned char)x) == std::tolower((unsigned char)y);
+           });
+}
 
 void SetFormTextLookup(TFormTextLookup lookup) { textLookup = lookup; }
 

@@ -60,6 +60,9 @@ std::string FormTextFmt(TFormTextId id, std::initializer_list<std::string> args)
 double Now();
 double EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
 
+// Equal apart from the case of ASCII letters.
+bool SameText(const std::string& a, const std::string& b);
+
 bool FileExists(const std::string& fileName);
 // The folder of the running program's executable, with a trailing separator:
 // where the program finds every file it uses.

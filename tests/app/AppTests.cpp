@@ -142,7 +142,7 @@ TEST_F(App, InterruptedSaveIsRestoredWithOneMessage) {
     };
     for (int start = 0; start < 2; ++start) {
         testing_support::AnswerDialog(answer, 10);
-        delete new TQorVarnoqForm(Application());
+        delete CreateForm<TQorVarnoqForm>(Application());
         testing_support::Pump(700); // the answer gives up when no message came
     }
     ASSERT_EQ(messages.size(), 1u);

@@ -18,29 +18,11 @@ namespace color_tests {
 
 using testing_support::Pump;
 using testing_support::ReadPixels;
+using testing_support::ReadWindow;
+using testing_support::Rgb;
 using testing_support::TPixels;
 
 inline LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
-
-inline forms::TColor Rgb(forms::TColor color) { return forms::ColorToRGB(color) & 0x00FFFFFF; }
-
-
-
-
-// What a window shows on the screen now.
-inline TPixels ReadWindow(HWND wnd, int width, int height) {
-    HDC dc = GetDC(wnd);
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    TPixels p = ReadPixels(bitmap, width, height);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(wnd, dc);
-    return p;
-}
 
 // A push-button face as the system draws it, for comparing edges.
 inline TPixels ButtonFace(int width, int height, bool pushed) {

@@ -14,6 +14,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "forms/StdCtrls.h"
+#include "tests/support/ResourcePath.h"
 #include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
@@ -21,7 +22,7 @@ using namespace forms;
 
 namespace {
 
-std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
+using testing_support::ResourcePath;
 
 void CALLBACK CloseMainForm(HWND, UINT, UINT_PTR, DWORD) { Application()->MainForm()->Close(); }
 
@@ -35,12 +36,12 @@ public:
     static std::string Layout() {
         return "object StripForm: TForm\n  BorderStyle = bsNone\n  OnCreate = FormCreate\n  object Panel5: TPanel\n"
                "    Left = 0\n    Top = 0\n    Width = 642\n    Height = 84\n    BevelOuter = bvNone\n" +
-               testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH) + "  end\nend\n";
+               testing_support::KeyboardImageBlock() + "  end\nend\n";
     }
     void FormCreate(TObject*) {
         image_->OnClick = [this](TObject*) { Report("clicked"); };
-        image_->Picture().LoadFromFile(Resource("Q5.bmp"));
-        image_->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+        image_->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
+        image_->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
         image_->OnSelectSpot = [this](TObject*, TSpot*) { Report("under the pointer"); };
         label_ = new TLabel(this);
         label_->SetParent(this);

@@ -20,6 +20,8 @@
 #include "forms/Layouts.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/Pixels.h"
+#include "tests/support/ResourcePath.h"
 #include "tests/support/KeyboardImageBlock.h"
 
 using namespace forms;
@@ -30,40 +32,12 @@ namespace {
 using testing_support::Pump;
 using testing_support::TEventRecorder;
 
-std::string Resource(const char* name) { return forms::ExecutableDirectory() + VARNOQ_RESOURCES_PATH + "/" + name; }
+using testing_support::TPixels;
+
+using testing_support::ResourcePath;
 
 // The client area of a window as it is on the screen now.
-class TScreenPixels {
-public:
-    explicit TScreenPixels(HWND wnd) {
-        RECT r;
-        GetClientRect(wnd, &r);
-        width_ = r.right;
-        height_ = r.bottom;
-        HDC dc = GetDC(wnd);
-        HDC mem = CreateCompatibleDC(dc);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(mem, dib);
-        BitBlt(mem, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        pixels_.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + size_t(width_) * height_);
-        SelectObject(mem, old);
-        DeleteObject(dib);
-        DeleteDC(mem);
-        ReleaseDC(wnd, dc);
-    }
-    COLORREF At(int x, int y) const {
-        uint32_t v = pixels_[size_t(y) * width_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_;
-};
+TPixels ScreenPixels(HWND wnd) { return testing_support::ReadWindow(wnd); }
 
 COLORREF BitmapPixel(TBitmap& bitmap, int x, int y) {
     const uint8_t* p = bitmap.ScanLine(y) + 3 * x;
@@ -490,7 +464,7 @@ TEST_F(HotImageTest, HoverSelectsLightsAndShowsTheHotCursor) {
 TEST_F(HotImageTest, LitPixelsComeFromTheMaskAtTheSpotsOffset) {
     Move(45, 20); // spot B: mask point (5, 7) lies on B's top-left corner
     Settle();
-    TScreenPixels screen(Wnd());
+    TPixels screen = ScreenPixels(Wnd());
     for (int y = kSpotB.top; y < kSpotB.bottom; ++y)
         for (int x = kSpotB.left; x < kSpotB.right; ++x)
             ASSERT_EQ(screen.At(image->Left() + x, image->Top() + y), MaskColor(x - 40 + 5, y - 10 + 7)) << x << "," << y;
@@ -505,7 +479,7 @@ TEST_F(HotImageTest, EllipseCornersShowThePictureInsideTheLitBox) {
     Move(30, 45);
     ASSERT_EQ(image->SelectedSpot(), e);
     Settle();
-    TScreenPixels screen(Wnd());
+    TPixels screen = ScreenPixels(Wnd());
     auto at = [&](int x, int y) { return screen.At(image->Left() + x, image->Top() + y); };
     EXPECT_EQ(at(30, 45), MaskColor(30, 45));
     EXPECT_EQ(at(kEllipse.left, kEllipse.top), PictureColor(kEllipse.left, kEllipse.top));
@@ -541,7 +515,7 @@ TEST_F(HotImageTest, StretchedHighlightsScaleLikeThePicture) {
     RECT scaled{2 * kSpotB.left, 2 * kSpotB.top, 2 * kSpotB.right, 2 * kSpotB.bottom};
     EXPECT_EQ(PendingArea(), Describe({InHost(scaled)}));
     Settle();
-    TScreenPixels screen(Wnd());
+    TPixels screen = ScreenPixels(Wnd());
     for (int y = kSpotB.top; y < kSpotB.bottom; y += 2)
         for (int x = kSpotB.left; x < kSpotB.right; x += 3) {
             COLORREF expected = MaskColor(x - 40 + 5, y - 10 + 7);
@@ -580,7 +554,7 @@ TEST_F(HotImageTest, MouseDownOnlyItemsLightOnThePressAlone) {
     EXPECT_EQ(image->HighlightState(), hsMouseDown);
     EXPECT_EQ(PendingArea(), Describe({InHost(kSpotA)}));
     Settle();
-    EXPECT_EQ(TScreenPixels(Wnd()).At(image->Left() + 15, image->Top() + 15), DownColor(15, 15));
+    EXPECT_EQ(ScreenPixels(Wnd()).At(image->Left() + 15, image->Top() + 15), DownColor(15, 15));
     Release(15, 15);
     EXPECT_FALSE(image->HighlightVisible());
     EXPECT_EQ(PendingArea(), Describe({InHost(kSpotA)}));
@@ -718,7 +692,7 @@ TEST_F(HotImageTest, DisablingTheControlUnlightsAndRepaints) {
     image->SetEnabled(false);
     EXPECT_FALSE(image->HighlightVisible());
     EXPECT_EQ(PendingArea(), "empty"); // painted at once
-    EXPECT_EQ(TScreenPixels(Wnd()).At(image->Left() + 15, image->Top() + 15), PictureColor(15, 15));
+    EXPECT_EQ(ScreenPixels(Wnd()).At(image->Left() + 15, image->Top() + 15), PictureColor(15, 15));
 }
 
 TEST_F(HotImageTest, HintsComeFromTheSelectedSpotOrTheImage) {
@@ -766,7 +740,7 @@ TEST_F(HotImageTest, OnPaintRunsAfterThePictureWithTheClippingRestored) {
     image->Invalidate();
     Settle();
     EXPECT_EQ(calls, 1);
-    TScreenPixels screen(Wnd());
+    TPixels screen = ScreenPixels(Wnd());
     EXPECT_EQ(screen.At(image->Left() + kSpotA.left, image->Top() + kSpotA.top), RGB(255, 0, 0));
     EXPECT_EQ(screen.At(image->Left() + 20, image->Top() + 20), MaskColor(20, 20));
 }
@@ -940,7 +914,7 @@ TEST_F(HotImageTest, NoHandlesAreLeftBehind) {
 // keyboard pictures that ship with the program.
 TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
     RegisterComponentClasses();
-    std::string fragment = testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH);
+    std::string fragment = testing_support::KeyboardImageBlock();
     ASSERT_FALSE(fragment.empty());
     std::string layout = "object KeyForm: TForm\n  BorderStyle = bsNone\n  object Panel5: TPanel\n    Left = 0\n"
                          "    Top = 0\n    Width = 640\n    Height = 84\n    BevelOuter = bvNone\n" +
@@ -952,8 +926,8 @@ TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
     auto* image = form->Field<THotImage>("HotImage1");
     int clicks = 0;
     image->OnClick = [&](TObject*) { ++clicks; };
-    image->Picture().LoadFromFile(Resource("Q5.bmp"));
-    image->MaskPicture().LoadFromFile(Resource("Q5Mask.bmp"));
+    image->Picture().LoadFromFile(ResourcePath("Q5.bmp"));
+    image->MaskPicture().LoadFromFile(ResourcePath("Q5Mask.bmp"));
     form->Show();
     Pump(10);
     ASSERT_EQ(image->HotSpots().Count(), 18);
@@ -978,7 +952,7 @@ TEST(DefaultKeyMapImage, EveryKeyLightsWithTheMaskAtItsOwnPlace) {
         ASSERT_EQ(image->SelectedSpot(), key);
         ASSERT_TRUE(image->HighlightVisible());
         UpdateWindow(wnd);
-        TScreenPixels shown(wnd);
+        TPixels shown = ScreenPixels(wnd);
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
                 ASSERT_EQ(shown.At(image->Left() + x, image->Top() + y), BitmapPixel(mask, x, y)) << x << "," << y;

@@ -11,6 +11,7 @@
 #include "components/hotparse.h"
 #include "forms/LayoutReader.h"
 #include "forms/SysUtils.h"
+#include "tests/support/ResourcePath.h"
 #include "tests/support/KeyboardImageBlock.h"
 
 using namespace components;
@@ -417,7 +418,7 @@ constexpr TKey kDefaultKeys[18] = {
 } // namespace
 
 TEST(DefaultKeyMap, StoredStreamsDecodeToTheEighteenKeys) {
-    std::string fragment = testing_support::KeyboardImageBlock(VARNOQ_RESOURCES_PATH);
+    std::string fragment = testing_support::KeyboardImageBlock();
     ASSERT_FALSE(fragment.empty()) << "the main window's layout has no keyboard image";
     forms::TLayoutObject image = forms::ReadLayout(fragment);
     EXPECT_EQ(image.Name, "HotImage1");

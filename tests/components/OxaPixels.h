@@ -21,10 +21,7 @@ constexpr forms::TColor Untouched = RGB(0x12, 0x34, 0x56);
 
 // A target bitmap of the given size filled with `Untouched`.
 inline void Prepare(forms::TBitmap& target, int width, int height) {
-    target.SetSize(width, height);
-    target.Canvas().Brush().SetStyle(forms::bsSolid);
-    target.Canvas().Brush().SetColor(Untouched);
-    target.Canvas().FillRect({0, 0, width, height});
+    testing_support::Fill(target, width, height, Untouched);
 }
 
 } // namespace oxa_test

@@ -46,15 +46,9 @@ using testing_support::Pump;
 using testing_support::ReadPixels;
 using testing_support::TPixels;
 
-TColor Rgb(TColor color) { return ColorToRGB(color) & 0x00FFFFFF; }
-
-
-
-void Prepare(TBitmap& bitmap, int width, int height, TColor color) {
-    bitmap.SetSize(width, height);
-    bitmap.Canvas().Brush().SetColor(color);
-    bitmap.Canvas().FillRect({0, 0, width, height});
-}
+using testing_support::Rgb;
+using testing_support::SolidIcon;
+using testing_support::Fill;
 
 // Bounding box (right and bottom exclusive) of the pixels in area that are
 // neither the background nor `skip`; empty when there are none.
@@ -76,7 +70,7 @@ RECT InkBox(const TPixels& p, RECT area, TColor background, TColor skip = clNone
 // glyphs' own bearings, which the row's margins are measured from.
 RECT ReferenceInk(const TFont& font, const std::string& text, UINT align, int width, int height, TColor background) {
     TBitmap bitmap;
-    Prepare(bitmap, width, height, background);
+    Fill(bitmap, width, height, background);
     TCanvas& canvas = bitmap.Canvas();
     canvas.Font().Assign(&font);
     HDC dc = canvas.Handle();
@@ -102,28 +96,6 @@ bool HasBluish(const TPixels& p) {
             if (GetBValue(c) > 150 && GetRValue(c) < 110 && GetGValue(c) < 110) return true;
         }
     return false;
-}
-
-// A square icon of one opaque colour.
-HICON SolidIcon(TColor color, int size) {
-    HDC screen = GetDC(nullptr);
-    HBITMAP picture = CreateCompatibleBitmap(screen, size, size);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, picture);
-    HBRUSH brush = CreateSolidBrush(color);
-    RECT r{0, 0, size, size};
-    FillRect(mem, &r, brush);
-    DeleteObject(brush);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    std::vector<uint8_t> zeros(size_t((size + 15) / 16 * 2 * size), 0); // mask 0: opaque everywhere
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, zeros.data());
-    ICONINFO info{TRUE, 0, 0, mask, picture};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(picture);
-    return icon;
 }
 
 void AddSolidImage(TImageList& images, TColor color) {
@@ -159,7 +131,7 @@ protected:
     TPixels DrawRow(int index, unsigned state, TUlaListBox* target = nullptr) {
         const int width = kWidth, height = kHeight;
         TBitmap bitmap;
-        Prepare(bitmap, width, height, kPaper);
+        Fill(bitmap, width, height, kPaper);
         HWND wnd = (target ? target : list)->Handle();
         DRAWITEMSTRUCT item{ODT_LISTBOX, UINT(GetDlgCtrlID(wnd)), UINT(index), ODA_DRAWENTIRE, state, wnd,
                             bitmap.Canvas().Handle(), {0, 0, width, height}, 0};

@@ -21,6 +21,7 @@
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
+#include "tests/support/Pixels.h"
 
 using namespace forms;
 
@@ -56,15 +57,8 @@ LRESULT Send(TWinControl* control, UINT msg, WPARAM wParam = 0, LPARAM lParam = 
 
 bool HasStyle(TWinControl* control, DWORD style) { return (GetWindowLongA(control->Handle(), GWL_STYLE) & style) == style; }
 
-TColor Rgb(TColor color) { return ColorToRGB(color); }
-
-// A bitmap of one colour to paint controls on.
-void Fill(TBitmap& bitmap, int w, int h, TColor color) {
-    bitmap.SetSize(w, h);
-    bitmap.Canvas().Brush().SetStyle(bsSolid);
-    bitmap.Canvas().Brush().SetColor(color);
-    bitmap.Canvas().FillRect({0, 0, w, h});
-}
+using testing_support::Fill;
+using testing_support::Rgb;
 
 void PaintOn(TGraphicControl& control, TBitmap& bitmap) {
     control.PaintTo(bitmap.Canvas().Handle());
@@ -672,11 +666,12 @@ TEST(ImageList, HoldsCopiesOfIconsAndDrawsThemByIndex) {
     HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION, shared
     EXPECT_EQ(list.AddIcon(icon), 0);
     EXPECT_EQ(list.AddIcon(icon), 1);
-    EXPECT_EQ(list.AddIcon(nullptr), -1);
+    // A missing icon takes its place as a blank image: image i stays row i's.
+    EXPECT_EQ(list.AddIcon(nullptr), 2);
     TIcon empty;
-    EXPECT_EQ(list.Add(empty), -1);
-    EXPECT_EQ(list.Count(), 2);
-    EXPECT_EQ(ImageList_GetImageCount(list.Handle()), 2);
+    EXPECT_EQ(list.Add(empty), 3);
+    EXPECT_EQ(list.AddIcon(icon), 4);
+    EXPECT_EQ(list.Count(), 5);
     int w = 0, h = 0;
     ImageList_GetIconSize(list.Handle(), &w, &h);
     EXPECT_EQ(w, 16);
@@ -684,7 +679,8 @@ TEST(ImageList, HoldsCopiesOfIconsAndDrawsThemByIndex) {
     TBitmap target;
     Fill(target, 40, 20, clFuchsia);
     list.Draw(target.Canvas(), 20, 2, 1);
-    list.Draw(target.Canvas(), 0, 0, 2); // no such image: nothing
+    list.Draw(target.Canvas(), 0, 0, 2); // blank: nothing
+    list.Draw(target.Canvas(), 0, 0, 9); // no such image: nothing
     GdiFlush();
     int drawn = 0, outside = 0;
     for (int y = 0; y < 20; ++y)

@@ -14,6 +14,7 @@
 #include "HandleCounter.h"
 #include "forms/Classes.h"
 #include "forms/Graphics.h"
+#include "tests/support/ResourcePath.h"
 
 using namespace forms;
 using testing_support::CurrentHandleCounts;
@@ -249,8 +250,8 @@ bool InsideAnyKey(int x, int y) {
 }
 
 TEST(KeyboardPicture, LitTwinDiffersOnEveryKeyAndNowhereElse) {
-    TStrip picture(Beside(VARNOQ_RESOURCES_PATH "/Q5.bmp"));
-    TStrip mask(Beside(VARNOQ_RESOURCES_PATH "/Q5Mask.bmp"));
+    TStrip picture(testing_support::ResourcePath("Q5.bmp"));
+    TStrip mask(testing_support::ResourcePath("Q5Mask.bmp"));
     for (TStrip* strip : {&picture, &mask}) {
         ASSERT_EQ(strip->Bitmap().Width(), 640);
         ASSERT_EQ(strip->Bitmap().Height(), 82);
@@ -288,14 +289,14 @@ TEST(KeyboardPicture, LitTwinDiffersOnEveryKeyAndNowhereElse) {
 // The pictures of the OSD and Key Status pages come at the size their image
 // controls have; the OSD sample must be a 16-colour icon, drawn through its mask.
 TEST(PagePictures, SizesAndTheRedHouse) {
-    for (const char* name : {"/keycap_scroll.bmp", "/keycap_num.bmp", "/keycap_caps.bmp"}) {
+    for (const char* name : {"keycap_scroll.bmp", "keycap_num.bmp", "keycap_caps.bmp"}) {
         TPicture picture;
-        picture.LoadFromFile(Beside((std::string(VARNOQ_RESOURCES_PATH) + name).c_str()));
+        picture.LoadFromFile(testing_support::ResourcePath(name));
         EXPECT_EQ(picture.Width(), 32) << name;
         EXPECT_EQ(picture.Height(), 32) << name;
     }
 
-    std::string house = Beside(VARNOQ_RESOURCES_PATH "/osd_sample.ico");
+    std::string house = testing_support::ResourcePath("osd_sample.ico");
     uint8_t header[22] = {};
     {
         TFileStream file(house, fmOpenRead);

@@ -6,14 +6,14 @@
 #include <sstream>
 #include <string>
 
-#include "forms/SysUtils.h"
+#include "tests/support/ResourcePath.h"
 
 namespace testing_support {
 
-// The "object HotImage1: THotImage" ... "end" lines of the layout in
-// resourcesDir (relative to the executable's folder), or "" when not found.
-inline std::string KeyboardImageBlock(const std::string& resourcesDir) {
-    std::ifstream in(forms::ExecutableDirectory() + resourcesDir + "/QorVarnoqForm.layout", std::ios::binary);
+// The "object HotImage1: THotImage" ... "end" lines of the main window's
+// layout, or "" when not found.
+inline std::string KeyboardImageBlock() {
+    std::ifstream in(ResourcePath("QorVarnoqForm.layout"), std::ios::binary);
     std::string line, block, end;
     while (std::getline(in, line)) {
         if (end.empty()) {

@@ -61,4 +61,43 @@ inline TPixels ReadPixels(forms::TBitmap& bitmap) {
     return ReadPixels(bitmap.Handle(), bitmap.Width(), bitmap.Height());
 }
 
+// What a window shows on the screen now, its client area from the top-left
+// (all of it without a size).
+inline TPixels ReadWindow(HWND wnd, int width, int height) {
+    forms::TWindowDC dc(wnd);
+    forms::TGdiObject bitmap(CreateCompatibleBitmap(dc, width, height));
+    {
+        forms::TMemoryDC mem(static_cast<HBITMAP>(bitmap.Get()), dc);
+        BitBlt(mem, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    }
+    return ReadPixels(static_cast<HBITMAP>(bitmap.Get()), width, height);
+}
+
+inline TPixels ReadWindow(HWND wnd) {
+    RECT r{};
+    GetClientRect(wnd, &r);
+    return ReadWindow(wnd, r.right, r.bottom);
+}
+
+// A bitmap of the given size in one colour, to draw or paint controls on.
+inline void Fill(forms::TBitmap& bitmap, int width, int height, forms::TColor color) {
+    bitmap.SetSize(width, height);
+    bitmap.Canvas().Brush().SetStyle(forms::bsSolid);
+    bitmap.Canvas().Brush().SetColor(color);
+    bitmap.Canvas().FillRect({0, 0, width, height});
+}
+
+// A square icon of one opaque colour; the caller destroys it.
+inline HICON SolidIcon(forms::TColor color, int size) {
+    forms::TBitmap picture;
+    Fill(picture, size, size, color);
+    std::vector<uint8_t> zeros(size_t((size + 15) / 16 * 2 * size), 0); // mask 0: opaque everywhere
+    forms::TGdiObject mask(CreateBitmap(size, size, 1, 1, zeros.data()));
+    ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), picture.Handle()};
+    return CreateIconIndirect(&info);
+}
+
+// The RGB value a colour is drawn with (system colours resolved).
+inline forms::TColor Rgb(forms::TColor color) { return forms::ColorToRef(color); }
+
 } // namespace testing_support

@@ -1,0 +1,70 @@
+#include "Painting.h"
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+
+RECT ClientRectOf(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return r;
+}
+
+HBITMAP NewImage(HDC like, const RECT& area) {
+    HBITMAP bitmap = CreateCompatibleBitmap(like, std::max<int>(1, area.right - area.left),
+                                            std::max<int>(1, area.bottom - area.top));
+    if (!bitmap) OutOfResources();
+    return bitmap;
+}
+
+} // namespace
+
+TCanvasBinding::TCanvasBinding(TCanvas& canvas, HDC dc, const TFont* font)
+    : canvas_(canvas), previous_(canvas.dc_) {
+    canvas_.SetHandle(dc);
+    if (font) canvas_.Font().Assign(font);
+}
+
+TCanvasBinding::~TCanvasBinding() { canvas_.SetHandle(previous_); }
+
+TPaintBuffer::TPaintScope::TPaintScope(HWND window) : window(window) {
+    if (!window) return;
+    dc = BeginPaint(window, &ps);
+    if (!dc) OutOfResources();
+}
+
+TPaintBuffer::TPaintBuffer(HWND window)
+    : paint_(window), targetDC_(paint_.dc), area_(ClientRectOf(window)), paintRect_(paint_.ps.rcPaint),
+      bitmap_(NewImage(targetDC_, area_)), memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
+    canvas_.SetHandle(memoryDC_);
+    ::IntersectClipRect(memoryDC_, paintRect_.left, paintRect_.top, paintRect_.right, paintRect_.bottom);
+}
+
+TPaintBuffer::TPaintBuffer(HDC target, const RECT& area)
+    : paint_(nullptr), targetDC_(target), area_(area), paintRect_(area), bitmap_(NewImage(targetDC_, area_)),
+      memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
+    canvas_.SetHandle(memoryDC_);
+    // Drawing uses the target's coordinates.
+    SetViewportOrgEx(memoryDC_, -area.left, -area.top, nullptr);
+}
+
+TPaintBuffer::TPaintBuffer(TCanvas& target, const RECT& area) : TPaintBuffer(target.Handle(), area) {
+    targetCanvas_ = &target;
+    canvas_.Pen().Assign(&target.Pen());
+    canvas_.Brush().Assign(&target.Brush());
+    canvas_.Font().Assign(&target.Font());
+}
+
+TPaintBuffer::~TPaintBuffer() = default;
+
+void TPaintBuffer::Flush() {
+    const RECT& r = paintRect_;
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    // Both DCs take the same coordinates: the image's origin is moved to area_.
+    HDC to = targetCanvas_ ? targetCanvas_->Handle() : targetDC_;
+    BitBlt(to, r.left, r.top, r.right - r.left, r.bottom - r.top, memoryDC_, r.left, r.top, SRCCOPY);
+}
+
+} // namespace forms
