@@ -715,3 +715,21 @@ TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
                   c.expected);
     }
 }
+
+// The key icons, the custom programs' icons and the wizard come and go
+// without leaving handles behind.
+TEST_F(KeysPage, KeyChangesAndTheWizardLeaveNoHandles) {
+    auto round = [&] {
+        for (int32_t key : {16, 3, 1, 15}) ClickKey(key);
+        testing_support::Later(100, [&] { Click(Wizard()->CancelButton); });
+        Click(form->SetCustomButton);
+        testing_support::Pump();
+    };
+    round(); // warm-up: what is made once
+    const testing_support::THandleCounts before = testing_support::CurrentHandleCounts();
+    round();
+    round();
+    EXPECT_EQ(form->CurrentKeyId, 15);
+    if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
+}
