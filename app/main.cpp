@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
