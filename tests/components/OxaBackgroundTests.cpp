@@ -1,5 +1,6 @@
 // Backgrounds and fill controls: every background style on pixels, the
-// notification of every write, the client list, lifetimes in either order,
+// notification of every write, the client list, the picture a fill control
+// renders once and copies until a change, lifetimes in either order,
 // layouts, painting on a real window and the handles all this leaves.
 #include <gtest/gtest.h>
 
@@ -569,6 +570,13 @@ TEST(OxaOnWindow, FillControlsPaintTheirBackgroundsAndFollowChanges) {
     EXPECT_EQ(pixel(10, 0), RGB(step0.R, step0.G, step0.B));
     EXPECT_EQ(pixel(370, 17), RGB(step29.R, step29.G, step29.B));
 
+    // Uncovering the window copies the pictures: an edit that notified
+    // nobody does not show.
+    pages->Gradient().ColorsInBetween().push_back("clRed");
+    InvalidateRect(form->Handle(), nullptr, FALSE);
+    UpdateWindow(form->Handle());
+    EXPECT_EQ(pixel(100, 19 + 150), RGB(255, 255, 255));
+
     // The body background becomes a plain colour: the window repaints it.
     pages->SetBackgroundStyle(bSolidcolor);
     pages->SetSolidColor(clTeal);
@@ -702,4 +710,38 @@ TEST(OxaHandles, DrawingEveryStyleReleasesEverything) {
     testing_support::THandleCounts before = testing_support::CurrentHandleCounts();
     for (int i = 0; i < 5; ++i) all();
     EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
+}
+
+TEST(OxaHandles, OnePicturePerControlKeptOnlyWhileItsBackgroundIsShown) {
+    if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    using testing_support::CurrentHandleCounts;
+    TOxaBackground other;
+    MakePicture(other.Texture().Image(), 3, 3);
+    other.SetBackgroundStyle(bTexture);
+    auto* b = new TOxaBackground(nullptr); // holds no picture of its own
+    TOxaFillBackground fill(nullptr);
+    fill.SetBackground(b);
+    PaintControl(fill, 30, 30); // warm-up: the control's own canvas objects
+    fill.SetBackground(nullptr);
+    const testing_support::THandleCounts none = CurrentHandleCounts();
+
+    fill.SetBackground(b);
+    auto cycle = [&](int i) {
+        b->SetBackgroundStyle(TOxaBackStyle(i % 5));
+        b->Gradient().SetFillStyle(TOxaFillStyle(i % OxaFillStyleCount));
+        PaintControl(fill, 30, 30);
+        fill.SetBounds(0, 0, 20 + i % 3, 10 + i % 4);
+        PaintControl(fill, 30, 30);
+        fill.SetBackground(&other);
+        PaintControl(fill, 30, 30);
+        fill.SetBackground(b);
+        PaintControl(fill, 30, 30);
+    };
+    cycle(0);
+    const testing_support::THandleCounts shown = CurrentHandleCounts();
+    EXPECT_GT(shown.Gdi, none.Gdi);
+    for (int i = 1; i <= 25; ++i) cycle(i);
+    EXPECT_EQ(CurrentHandleCounts(), shown);
+    delete b; // the removal notification takes the picture with it
+    EXPECT_EQ(CurrentHandleCounts(), none);
 }
