@@ -1,15 +1,19 @@
 // The main settings window: edits the shared block live and undoes what was
 // not applied when it closes; Apply saves def.kfd and tells the service.
 #pragma once
+#include <windows.h>
+
 #include <functional>
 #include <memory>
 
 #include "KbDataType.h"
 #include "SharedSettingsBlock.h"
+#include "components/ColorSelector.h"
+#include "components/HotImage.h"
+#include "components/OxaTFillBackground.h"
 #include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
-#include "components/HotImage.h"
 #include "forms/StdCtrls.h"
 
 // Made by forms::CreateForm, which reads the layout TQORVARNOQFORM, binds
@@ -20,16 +24,34 @@ public:
     static forms::TFormBindings<TQorVarnoqForm> Bindings();
 
     // Controls from the layout.
+    forms::TPanel* Panel5 = nullptr;
     components::THotImage* HotImage1 = nullptr;
+    forms::TPanel* Panel1 = nullptr;
+    components::TOxaFillBackground* OxaFillBackground2 = nullptr;
     forms::TPageControl* PageControl1 = nullptr;
     forms::TButton* OKButton = nullptr;
     forms::TButton* CancelButton = nullptr;
     forms::TButton* ApplyButton = nullptr;
+    // The OSD page.
+    forms::TPanel* OSDFramePanel = nullptr;
+    forms::TPanel* OSDBKPanel = nullptr;
+    forms::TLabel* OSDFunctionNameLabel = nullptr;
+    forms::TComboBox* OSDColorItemComboBox = nullptr;
+    components::TColorSelector* OSDColorSelector = nullptr;
+    forms::TButton* UseDefaultOSDColorButton = nullptr;
+    forms::TComboBox* OSDDelayTimeComboBox = nullptr;
+    // The Key Status page.
+    forms::TCheckBox* SLockCheckBox = nullptr;
+    forms::TCheckBox* NLockCheckBox = nullptr;
+    forms::TCheckBox* ClockCheckBox = nullptr;
 
     bool StringModuleLoaded = false;
     bool IconModuleLoaded = false;
     int32_t CurrentKeyId = 15;
     TKeyFunctionRecord* CurrentRecord = nullptr;
+    // While true a colour the selector reports is the user's edit and
+    // enables Apply; false while the window itself sets the selector.
+    bool UserColorChange = false;
 
     TSharedSettingsBlock BlockBackup{};
     TDralKeyFunctionDataFile* DataFile() const { return dataFile_.get(); }
@@ -39,6 +61,26 @@ public:
     void OKButtonClick(forms::TObject* sender);
     void CancelButtonClick(forms::TObject* sender);
     void ApplyButtonClick(forms::TObject* sender);
+    // The Keys page's: a key of the picture was clicked.
+    void HotImage1Click(forms::TObject* sender);
+    void PageControl1Change(forms::TObject* sender);
+    void OxaFillBackground2MouseDown(forms::TObject* sender, forms::TMouseButton button, forms::TShiftState shift,
+                                     int x, int y);
+    void OSDColorItemComboBoxChange(forms::TObject* sender);
+    void OSDColorSelectorChangeColor(forms::TObject* sender);
+    void OSDFramePanelClick(forms::TObject* sender);
+    void OSDBKPanelClick(forms::TObject* sender);
+    void OSDFunctionNameLabelClick(forms::TObject* sender);
+    void UseDefaultOSDColorButtonClick(forms::TObject* sender);
+    void OSDDelayTimeComboBoxChange(forms::TObject* sender);
+    void SLockCheckBoxClick(forms::TObject* sender);
+    void NLockCheckBoxClick(forms::TObject* sender);
+    void ClockCheckBoxClick(forms::TObject* sender);
+
+    // The window's outlines, each a new region the caller owns: the rounded
+    // settings panel, and that panel joined with the picture strip.
+    HRGN MakePanelRegion();
+    HRGN MakeWindowRegion();
 
     // Takes TORSTR.DLL and TORGFX.DLL from directory when they are there,
     // else borrows the resource module; releases only what it loaded.
@@ -52,6 +94,17 @@ private:
     // Loads a picture or map file beside the program when it is there; one
     // that cannot be read is reported and left out.
     void LoadOptionalFile(const std::string& name, const std::function<void(const std::string&)>& load);
+    // Hands region to the window, which then owns it.
+    void SetOutline(HRGN region);
+    // The block field behind colour item index (0 frame, 1 background,
+    // 2 function name) and the preview that shows it.
+    uint32_t& ColorField(int index);
+    void ShowInPreview(int index, forms::TColor color);
+    // Selects the colour item and loads its colour into the selector, which
+    // is not a user's edit.
+    void SelectColorItem(int index);
+    void ShowSelectorColor(forms::TColor color);
+    void StoreLockFlag(forms::TCheckBox* box, int32_t& flag);
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;

@@ -38,7 +38,7 @@ protected:
         if (memoryDC_) return;
         memoryDC_ = CreateCompatibleDC(nullptr);
         if (!memoryDC_) OutOfResources();
-        oldBitmap_ = owner_.dib_ ? SelectObject(memoryDC_, owner_.dib_) : nullptr;
+        oldBitmap_ = owner_.image_.dib ? SelectObject(memoryDC_, owner_.image_.dib) : nullptr;
         SetHandle(memoryDC_);
     }
 
@@ -48,86 +48,71 @@ private:
     HGDIOBJ oldBitmap_ = nullptr;
 };
 
-// A DIB section being made; deleted unless handed over to a TBitmap.
-struct TBitmap::TImage {
-    HBITMAP dib = nullptr;
-    uint8_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int bpp = 24;
-    std::vector<RGBQUAD> palette;
-    std::vector<DWORD> masks;
+TBitmap::TImage::~TImage() {
+    if (dib) DeleteObject(dib);
+}
 
-    TImage() = default;
-    TImage(const TImage&) = delete;
-    TImage& operator=(const TImage&) = delete;
-    ~TImage() {
-        if (dib) DeleteObject(dib);
-    }
+void TBitmap::TImage::Swap(TImage& other) {
+    std::swap(dib, other.dib);
+    std::swap(bits, other.bits);
+    std::swap(width, other.width);
+    std::swap(height, other.height);
+    std::swap(bpp, other.bpp);
+    palette.swap(other.palette);
+    masks.swap(other.masks);
+}
 
-    size_t ImageSize() const { return size_t(DibStride(width, bpp) * uint64_t(height)); }
+size_t TBitmap::TImage::ImageSize() const { return size_t(DibStride(width, bpp) * uint64_t(height)); }
 
-    // BITMAPINFOHEADER, channel masks and colour table, as in a .bmp file.
-    std::vector<uint8_t> Info() const {
-        std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + masks.size() * 4 + palette.size() * 4);
-        BITMAPINFOHEADER h{};
-        h.biSize = sizeof h;
-        h.biWidth = width;
-        h.biHeight = height;
-        h.biPlanes = 1;
-        h.biBitCount = WORD(bpp);
-        h.biCompression = masks.empty() ? BI_RGB : BI_BITFIELDS;
-        h.biSizeImage = DWORD(ImageSize());
-        h.biClrUsed = DWORD(palette.size());
-        std::memcpy(info.data(), &h, sizeof h);
-        if (!masks.empty()) std::memcpy(info.data() + sizeof h, masks.data(), masks.size() * 4);
-        if (!palette.empty()) std::memcpy(info.data() + sizeof h + masks.size() * 4, palette.data(), palette.size() * 4);
-        return info;
-    }
+std::vector<uint8_t> TBitmap::TImage::Info() const {
+    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + masks.size() * 4 + palette.size() * 4);
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = WORD(bpp);
+    h.biCompression = masks.empty() ? BI_RGB : BI_BITFIELDS;
+    h.biSizeImage = DWORD(ImageSize());
+    h.biClrUsed = DWORD(palette.size());
+    std::memcpy(info.data(), &h, sizeof h);
+    if (!masks.empty()) std::memcpy(info.data() + sizeof h, masks.data(), masks.size() * 4);
+    if (!palette.empty()) std::memcpy(info.data() + sizeof h + masks.size() * 4, palette.data(), palette.size() * 4);
+    return info;
+}
 
-    void Create() {
-        if (DibStride(width, bpp) * uint64_t(height) > uint64_t(std::numeric_limits<int32_t>::max())) OutOfResources();
-        std::vector<uint8_t> info = Info();
-        void* p = nullptr;
-        dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &p, nullptr, 0);
-        if (!dib || !p) OutOfResources();
-        bits = static_cast<uint8_t*>(p);
-    }
-};
+void TBitmap::TImage::Create() {
+    if (DibStride(width, bpp) * uint64_t(height) > uint64_t(std::numeric_limits<int32_t>::max())) OutOfResources();
+    std::vector<uint8_t> info = Info();
+    void* p = nullptr;
+    dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &p, nullptr, 0);
+    if (!dib || !p) OutOfResources();
+    bits = static_cast<uint8_t*>(p);
+}
 
 TBitmap::TBitmap() = default;
 
-TBitmap::~TBitmap() {
-    canvas_.reset(); // frees the memory DC before the bitmap in it
-    if (dib_) DeleteObject(dib_);
-}
+TBitmap::~TBitmap() = default;
 
 void TBitmap::Replace(TImage& image) {
     if (canvas_) canvas_->ReleaseHandle();
-    if (dib_) DeleteObject(dib_);
-    dib_ = image.dib;
-    bits_ = image.bits;
-    width_ = dib_ ? image.width : 0;
-    height_ = dib_ ? image.height : 0;
-    bpp_ = image.bpp;
-    palette_ = std::move(image.palette);
-    masks_ = std::move(image.masks);
-    image.dib = nullptr;
+    if (!image.dib) image.width = image.height = 0;
+    image_.Swap(image); // the old section now goes with `image`
 }
 
 void TBitmap::Assign(const TPersistent* source) {
     if (auto* other = dynamic_cast<const TBitmap*>(source)) {
         if (other == this) return;
         TImage image;
-        image.bpp = other->bpp_;
-        image.palette = other->palette_;
-        image.masks = other->masks_;
-        if (other->dib_) {
-            image.width = other->width_;
-            image.height = other->height_;
+        image.bpp = other->image_.bpp;
+        image.palette = other->image_.palette;
+        image.masks = other->image_.masks;
+        if (other->image_.dib) {
+            image.width = other->image_.width;
+            image.height = other->image_.height;
             image.Create();
             GdiFlush();
-            std::memcpy(image.bits, other->bits_, image.ImageSize());
+            std::memcpy(image.bits, other->image_.bits, image.ImageSize());
         }
         Replace(image);
         transparent_ = other->transparent_;
@@ -139,21 +124,21 @@ void TBitmap::Assign(const TPersistent* source) {
 
 void TBitmap::SetSize(int width, int height) {
     if (width <= 0 || height <= 0) width = height = 0;
-    if (width == width_ && height == height_) return;
+    if (width == image_.width && height == image_.height) return;
     TImage image;
-    image.bpp = bpp_;
-    image.palette = palette_;
-    image.masks = masks_;
+    image.bpp = image_.bpp;
+    image.palette = image_.palette;
+    image.masks = image_.masks;
     if (width > 0) {
         image.width = width;
         image.height = height;
         image.Create();
         TMemoryDC to(image.dib);
         PatBlt(to, 0, 0, width, height, WHITENESS);
-        if (dib_) {
+        if (image_.dib) {
             if (canvas_) canvas_->ReleaseHandle();
-            TMemoryDC from(dib_);
-            BitBlt(to, 0, 0, std::min(width, width_), std::min(height, height_), from, 0, 0, SRCCOPY);
+            TMemoryDC from(image_.dib);
+            BitBlt(to, 0, 0, std::min(width, image_.width), std::min(height, image_.height), from, 0, 0, SRCCOPY);
         }
     }
     Replace(image);
@@ -167,36 +152,36 @@ TCanvas& TBitmap::Canvas() {
 
 HBITMAP TBitmap::Handle() {
     if (canvas_) canvas_->ReleaseHandle();
-    return dib_;
+    return image_.dib;
 }
 
 uint8_t* TBitmap::ScanLine(int row) {
-    if (!dib_ || row < 0 || row >= height_)
+    if (!image_.dib || row < 0 || row >= image_.height)
         throw EInvalidGraphicOperation(GraphicText(stScanLineRange));
     GdiFlush();
-    return bits_ + size_t(DibStride(width_, bpp_)) * size_t(height_ - 1 - row);
+    return image_.bits + size_t(DibStride(image_.width, image_.bpp)) * size_t(image_.height - 1 - row);
 }
 
 TColor TBitmap::TransparentColor() {
-    if (!dib_) return clNone;
+    if (!image_.dib) return clNone;
     // Read from the bits, not through the canvas: its DC may carry an
     // origin or clipping of the moment.
     GdiFlush();
-    const uint8_t* p = bits_; // bottom row, stored first
-    switch (bpp_) {
+    const uint8_t* p = image_.bits; // bottom row, stored first
+    switch (image_.bpp) {
     case 1:
     case 4:
     case 8: {
-        unsigned index = bpp_ == 8 ? p[0] : bpp_ == 4 ? p[0] >> 4 : p[0] >> 7;
-        if (index >= palette_.size()) return clBlack;
-        const RGBQUAD& q = palette_[index];
+        unsigned index = image_.bpp == 8 ? p[0] : image_.bpp == 4 ? p[0] >> 4 : p[0] >> 7;
+        if (index >= image_.palette.size()) return clBlack;
+        const RGBQUAD& q = image_.palette[index];
         return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
     }
     case 24: return RGB(p[2], p[1], p[0]);
     default: {
-        uint32_t v = bpp_ == 16 ? LE16(p) : LE32(p);
-        std::vector<DWORD> masks = masks_;
-        if (masks.empty()) masks = bpp_ == 16 ? std::vector<DWORD>{0x7C00, 0x03E0, 0x001F}
+        uint32_t v = image_.bpp == 16 ? LE16(p) : LE32(p);
+        std::vector<DWORD> masks = image_.masks;
+        if (masks.empty()) masks = image_.bpp == 16 ? std::vector<DWORD>{0x7C00, 0x03E0, 0x001F}
                                               : std::vector<DWORD>{0xFF0000, 0x00FF00, 0x0000FF};
         BYTE channel[3];
         for (int i = 0; i < 3; ++i) {
@@ -212,16 +197,16 @@ TColor TBitmap::TransparentColor() {
 }
 
 void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
-    if (!dib_) return;
+    if (!image_.dib) return;
     HDC to = canvas.Handle();
     HDC from = static_cast<TBitmapCanvas&>(Canvas()).MemoryDC();
     int w = r.right - r.left, h = r.bottom - r.top;
     if (Transparent())
-        TransparentBlt(to, r.left, r.top, w, h, from, 0, 0, width_, height_, ColorToRef(TransparentColor()));
-    else if (w == width_ && h == height_)
+        TransparentBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, ColorToRef(TransparentColor()));
+    else if (w == image_.width && h == image_.height)
         BitBlt(to, r.left, r.top, w, h, from, 0, 0, SRCCOPY);
     else
-        StretchBlt(to, r.left, r.top, w, h, from, 0, 0, width_, height_, SRCCOPY);
+        StretchBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, SRCCOPY);
 }
 
 void TBitmap::ReadImage(TStream& stream, bool fileHeader, TImage& image) {
@@ -245,22 +230,16 @@ void TBitmap::LoadFromStream(TStream& stream) {
 }
 
 void TBitmap::SaveToStream(TStream& stream) const {
-    if (!dib_) return;
-    TImage image; // only for the header; owns no DIB
-    image.width = width_;
-    image.height = height_;
-    image.bpp = bpp_;
-    image.palette = palette_;
-    image.masks = masks_;
-    std::vector<uint8_t> info = image.Info();
+    if (!image_.dib) return;
+    std::vector<uint8_t> info = image_.Info();
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42; // "BM"
     file.bfOffBits = DWORD(sizeof file + info.size());
-    file.bfSize = DWORD(file.bfOffBits + image.ImageSize());
+    file.bfSize = DWORD(file.bfOffBits + image_.ImageSize());
     GdiFlush();
     stream.WriteBuffer(&file, sizeof file);
     stream.WriteBuffer(info.data(), int32_t(info.size()));
-    stream.WriteBuffer(bits_, int32_t(image.ImageSize()));
+    stream.WriteBuffer(image_.bits, int32_t(image_.ImageSize()));
 }
 
 void TBitmap::LoadFromResource(const char* name, const std::string& shownName) {

@@ -26,10 +26,10 @@ public:
     std::string ClassName() const override { return "TBitmap"; }
     void Assign(const TPersistent* source) override;
 
-    bool Empty() const override { return dib_ == nullptr; }
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    int BitsPerPixel() const { return bpp_; }
+    bool Empty() const override { return image_.dib == nullptr; }
+    int Width() const override { return image_.width; }
+    int Height() const override { return image_.height; }
+    int BitsPerPixel() const { return image_.bpp; }
     // Keeps the picture at the top-left; new area is white. 0 empties it.
     void SetSize(int width, int height);
 
@@ -54,18 +54,35 @@ public:
 
 private:
     friend class TBitmapCanvas;
-    struct TImage;
+    // A DIB section with its format: the one owner of the section, which it
+    // deletes. A bitmap holds one; a new picture is made in another and
+    // swapped in, so the old section goes with the one that held it last.
+    struct TImage {
+        HBITMAP dib = nullptr;
+        uint8_t* bits = nullptr;
+        int width = 0;
+        int height = 0;
+        int bpp = 24;
+        std::vector<RGBQUAD> palette;
+        std::vector<DWORD> masks; // three channel masks of a BI_BITFIELDS image
+
+        TImage() = default;
+        TImage(const TImage&) = delete;
+        TImage& operator=(const TImage&) = delete;
+        ~TImage();
+        void Swap(TImage& other);
+        size_t ImageSize() const;
+        // BITMAPINFOHEADER, channel masks and colour table, as in a .bmp file.
+        std::vector<uint8_t> Info() const;
+        // Makes the section for the format and size set; raises when it cannot.
+        void Create();
+    };
     static void ReadImage(TStream& stream, bool fileHeader, TImage& image);
     void Replace(TImage& image);
     void LoadFromResource(const char* name, const std::string& shownName);
 
-    HBITMAP dib_ = nullptr;
-    uint8_t* bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
-    int bpp_ = 24;
-    std::vector<RGBQUAD> palette_;
-    std::vector<DWORD> masks_; // three channel masks of a BI_BITFIELDS image
+    TImage image_;
+    // Declared after the image: its memory DC goes before the section in it.
     std::unique_ptr<TBitmapCanvas> canvas_;
 };
 

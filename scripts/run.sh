@@ -6,9 +6,22 @@
 #
 #   scripts/run.sh              English, the program's own resources
 #   scripts/run.sh --language   with the language module (German) beside it
+#   scripts/run.sh --page N     headless: the screenshot shows page N (0 Keys,
+#                               1 OSD, 2 Key Status), saved as
+#                               build/varnoq-screenshot-page<N>.png
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+LANGUAGE=0
+PAGE=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --language) LANGUAGE=1; shift ;;
+    --page) PAGE="${2:-}"; shift 2 || { echo "--page needs a number" >&2; exit 2; } ;;
+    *) echo "usage: $0 [--language] [--page 0|1|2]" >&2; exit 2 ;;
+  esac
+done
+case "$PAGE" in ""|0|1|2) ;; *) echo "--page takes 0, 1 or 2" >&2; exit 2 ;; esac
 BUILD="$ROOT/build/win"
 BIN="$BUILD/bin"
 
@@ -18,7 +31,7 @@ cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGF
   grep -vE "^\[ *[0-9]+%\]"
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 
-if [ "${1:-}" = "--language" ]; then
+if [ "$LANGUAGE" = 1 ]; then
   cp "$BUILD/lang/TORLANG.DLL" "$BIN/TORLANG.DLL"
 else
   rm -f "$BIN/TORLANG.DLL"
@@ -58,7 +71,17 @@ if [ "$headless" = 1 ]; then
   if [ -z "$window" ]; then echo "Varnoq did not open its window"; exit 1; fi
   sleep 1
   shot="$ROOT/build/varnoq-screenshot.png"
-  import -window root "$shot"
+  if [ -n "$PAGE" ]; then
+    # A click on the first tab gives the tab row the focus; the arrow keys
+    # then switch pages as a user's would.
+    xdotool mousemove --window "$window" 151 131 click 1
+    for _ in $(seq "$PAGE"); do xdotool key Right; done
+    sleep 1
+    shot="$ROOT/build/varnoq-screenshot-page$PAGE.png"
+  fi
+  # The window's area of the screen.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
   echo "screenshot: $shot"
   # Cancel, at its place in the window; whatever is still up after that
   # (an error box, say) ends with the Wine session.

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the pictures and writes the texts of the stand-in outside world.
 
-    python3 tools/make_art.py
+    python3 tools/make_art.py           regenerates everything below
+    python3 tools/make_art.py --check   exit 1 when a generated file or a
+                                        picture in the layout is out of date
 
 Regenerates, relative to the repository root:
   standins/torstr/TORSTR.rc       key names, special functions, OSD texts
@@ -9,8 +11,9 @@ Regenerates, relative to the repository root:
   standins/torgfx/icons/<id>.ico  32x32 and 16x16, 32-bit BGRA with AND masks
   standins/tor{str,gfx}/CMakeLists.txt
   resources/Q5.bmp, Q5Mask.bmp    keyboard strip and its lit-up twin
-  resources/osd_sample.ico        16-colour red house for the OSD page
-  resources/keycap_{scroll,num,caps}.bmp  lock-key pictures
+  resources/QorVarnoqForm.layout  the pictures stored with the main window:
+                                  OSDFunctionImage, a 16-colour red house;
+                                  Image2, Image3, Image1, the lock-key caps
 
 Everything is drawn here from a handful of vector shapes (polygons, circles,
 rounded rectangles, thick lines, arcs), anti-aliased by counting 4x4 samples
@@ -22,6 +25,11 @@ changed.
 import math
 import os
 import struct
+import sys
+
+sys.dont_write_bytecode = True  # no cache folder in the tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from layout_blocks import with_properties, write_or_check  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -771,34 +779,68 @@ set_property(SOURCE TORGFX.rc APPEND PROPERTY OBJECT_DEPENDS ${TORGFX_ICONS})
 """
 
 
-def write(path, data):
-    full = os.path.join(ROOT, path)
-    os.makedirs(os.path.dirname(full), exist_ok=True)
-    if isinstance(data, str):
-        data = data.encode("ascii")
-    with open(full, "wb") as f:
-        f.write(data)
+def picture_data(class_name, data):
+    """A picture property's value: its graphic's class name, then the file."""
+    return bytes((len(class_name),)) + class_name.encode("ascii") + data
+
+
+# The main window's image controls and what each shows.
+LAYOUT_PICTURES = [
+    ("OSDFunctionImage", lambda: picture_data("TIcon", ico4_bytes(draw_osd_house()))),
+    ("Image2", lambda: picture_data("TBitmap", bmp_bytes(draw_lock_keycap("scroll")))),
+    ("Image3", lambda: picture_data("TBitmap", bmp_bytes(draw_lock_keycap("num")))),
+    ("Image1", lambda: picture_data("TBitmap", bmp_bytes(draw_lock_keycap("caps")))),
+]
+
+
+def with_pictures(layout):
+    for name, make in LAYOUT_PICTURES:
+        layout = with_properties(layout, name, ["Picture.Data"], [("Picture.Data", make())])
+    return layout
+
+
+def generated_files():
+    """Every generated file but the layout, as {path: bytes}."""
+    files = {
+        "standins/torstr/TORSTR.rc": torstr_rc(),
+        "standins/torstr/CMakeLists.txt": CMAKE_TORSTR,
+        "standins/torgfx/TORGFX.rc": torgfx_rc(),
+        "standins/torgfx/CMakeLists.txt": CMAKE_TORGFX,
+    }
+    for key_id, (_, name, group) in KEYS.items():
+        images = [draw_tile_icon(s, name, GROUP_COLOURS[group]) for s in (32, 16)]
+        files["standins/torgfx/icons/%d.ico" % key_id] = ico_bytes(images)
+    for fid, (_, name) in SPECIAL_FUNCTIONS.items():
+        images = [draw_tile_icon(s, name, GROUP_COLOURS["special"]) for s in (32, 16)]
+        files["standins/torgfx/icons/%d.ico" % fid] = ico_bytes(images)
+    strip, lit = draw_strips()
+    files["resources/Q5.bmp"] = bmp_bytes(strip)
+    files["resources/Q5Mask.bmp"] = bmp_bytes(lit)
+    return {path: data.encode("ascii") if isinstance(data, str) else data for path, data in files.items()}
 
 
 def main():
-    write("standins/torstr/TORSTR.rc", torstr_rc())
-    write("standins/torstr/CMakeLists.txt", CMAKE_TORSTR)
-    write("standins/torgfx/TORGFX.rc", torgfx_rc())
-    write("standins/torgfx/CMakeLists.txt", CMAKE_TORGFX)
-    for key_id, (_, name, group) in KEYS.items():
-        images = [draw_tile_icon(s, name, GROUP_COLOURS[group]) for s in (32, 16)]
-        write("standins/torgfx/icons/%d.ico" % key_id, ico_bytes(images))
-    for fid, (_, name) in SPECIAL_FUNCTIONS.items():
-        images = [draw_tile_icon(s, name, GROUP_COLOURS["special"]) for s in (32, 16)]
-        write("standins/torgfx/icons/%d.ico" % fid, ico_bytes(images))
-
-    strip, lit = draw_strips()
-    write("resources/Q5.bmp", bmp_bytes(strip))
-    write("resources/Q5Mask.bmp", bmp_bytes(lit))
-    write("resources/osd_sample.ico", ico4_bytes(draw_osd_house()))
-    for glyph in ("scroll", "num", "caps"):
-        write("resources/keycap_%s.bmp" % glyph, bmp_bytes(draw_lock_keycap(glyph)))
+    check = "--check" in sys.argv[1:]
+    stale = []
+    for path, data in generated_files().items():
+        full = os.path.join(ROOT, path)
+        if check:
+            try:
+                with open(full, "rb") as f:
+                    current = f.read()
+            except FileNotFoundError:
+                current = None
+            if current != data:
+                stale.append(path)
+            continue
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+    for path in stale:
+        print("%s is out of date; run tools/make_art.py" % path)
+    code = write_or_check(ROOT, with_pictures, check, "tools/make_art.py")
+    return 1 if stale or code else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -25,10 +25,10 @@ import sys
 
 sys.dont_write_bytecode = True  # no cache folder in the tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from layout_blocks import LAYOUT, with_properties, write_or_check  # noqa: E402
 from make_art import KEY_MAP, ROOT, STRIP_H, STRIP_W  # noqa: E402
 
-LAYOUT = "resources/QorVarnoqForm.layout"
-IMAGE = "object HotImage1: THotImage"
+IMAGE = "HotImage1"
 PROPERTIES = ("HotSpots.Spots", "HotSpots.MaskItems")
 
 SHAPE_RECTANGLE = 1
@@ -52,13 +52,6 @@ def mask_items_stream(keys):
         out += struct.pack("<iB", position, HS_MOUSE_OVER)
         out += struct.pack("<iiii", left, top, 0, 0)
     return out
-
-
-def hex_block(data, indent, per_line=32):
-    lines = []
-    for i in range(0, len(data), per_line):
-        lines.append(indent + data[i:i + per_line].hex().upper())
-    return "{\n" + "\n".join(lines) + "}"
 
 
 def map_properties(keys):
@@ -86,38 +79,20 @@ def with_map(layout, keys):
     ...          "    HotSpots.Spots = {\n      00}\n  end\nend\n", []).split("\n")
     ['object F: TForm', '  object HotImage1: THotImage', '    Left = 1', '  end', 'end', '']
     """
-    lines = layout.split("\n")
-    first = next(i for i, line in enumerate(lines) if line.strip() == IMAGE)
-    indent = lines[first][:len(lines[first]) - len(lines[first].lstrip())] + "  "
-    kept, at, i = lines[:first + 1], None, first + 1
-    while lines[i] != indent[:-2] + "end":
-        if lines[i].strip().split(" ")[0] in PROPERTIES:
-            at = len(kept) if at is None else at
-            while "}" not in lines[i]:
-                i += 1
-        else:
-            kept.append(lines[i])
-        i += 1
-    generated = [indent + name + " = " + hex_block(value, indent + "  ") for name, value in map_properties(keys)]
-    at = len(kept) if at is None else at
-    return "\n".join(kept[:at] + generated + kept[at:] + lines[i:])
+    return with_properties(layout, IMAGE, PROPERTIES, map_properties(keys))
 
 
 def main():
-    path = os.path.join(ROOT, LAYOUT)
-    with open(path, "r", newline="") as f:
-        current = f.read()
-    text = with_map(current, KEY_MAP)
-    if "--check" in sys.argv[1:]:
+    check = "--check" in sys.argv[1:]
+    failures = 0
+    if check:
         import doctest
-        failures, _ = doctest.testmod()
-        if text != current:
-            print("the key map stored in %s is out of date; run tools/make_keymap.py" % LAYOUT)
-        return 1 if failures or text != current else 0
-    with open(path, "w", newline="") as f:
-        f.write(text)
-    print("wrote the key map into %s (%d keys)" % (LAYOUT, len(KEY_MAP)))
-    return 0
+        import layout_blocks
+        failures = doctest.testmod().failed + doctest.testmod(layout_blocks).failed
+    code = write_or_check(ROOT, lambda text: with_map(text, KEY_MAP), check, "tools/make_keymap.py")
+    if not check and code == 0:
+        print("wrote the key map into %s (%d keys)" % (LAYOUT, len(KEY_MAP)))
+    return 1 if failures or code else 0
 
 
 if __name__ == "__main__":

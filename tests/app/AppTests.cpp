@@ -3,17 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <tuple>
 
 #include "app/KbdDll.h"
 #include "app/ReInit.h"
 #include "app/main.h"
+#include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
+#include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/HandleCounter.h"
 
 using namespace forms;
 
@@ -82,6 +91,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
     EXPECT_TRUE(form->StringModuleLoaded);
+    EXPECT_EQ(components::OtherColorCaption, "Other colour...");
     SharedBlock->ServiceOwn2[0] = 0x99; // the service's own byte, changed meanwhile
     delete form;
     EXPECT_EQ(std::memcmp(&before, SharedBlock, sizeof before), 0);
@@ -159,4 +169,328 @@ TEST(Language, EveryTextHasATranslation) {
     std::stringstream missing;
     missing << in.rdbuf();
     EXPECT_EQ(missing.str(), "") << "texts without a translation in standins/torlang/translations.txt";
+}
+
+// ------------------------------------------------------------ the main window
+
+namespace {
+
+int reloads = 0;
+WNDPROC serviceProc = nullptr;
+LRESULT CALLBACK CountReloads(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == ReloadMessage) ++reloads;
+    return CallWindowProcA(serviceProc, wnd, msg, wParam, lParam);
+}
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", value);
+    return text;
+}
+
+// The window over a block with colours of its own, a delay of 3 and lock
+// flags as the service may store them; def.kfd of the folder is set aside.
+class MainWindow : public App {
+protected:
+    void SetUp() override {
+        App::SetUp();
+        serviceProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(service, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountReloads)));
+        hadFile = MoveFileExA(kfd.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+        Prepare();
+    }
+    void TearDown() override {
+        delete form;
+        DeleteFileA(kfd.c_str());
+        if (hadFile) MoveFileExA(aside.c_str(), kfd.c_str(), 0);
+        App::TearDown();
+    }
+    void Prepare() {
+        reloads = 0;
+        SharedBlock->OSDFrameColor = 0x000080, SharedBlock->OSDFunctionNameColor = 0x00FF00;
+        SharedBlock->OSDBKColor = 0x123456, SharedBlock->OSDDelayTime = 3;
+        SharedBlock->ScrollLockStatus = 1, SharedBlock->NumLockStatus = 0, SharedBlock->CapsLockStatus = 7;
+    }
+    void Open() {
+        form = CreateForm<TQorVarnoqForm>(Application());
+        form->Show();
+        savedAt = TDralKeyFunctionDataFile::Header().SavedAt;
+    }
+    void Click(TWinControl* control) { SendMessageA(control->Handle(), BM_CLICK, 0, 0); }
+    void ClickAt(HWND wnd, int x, int y) {
+        SendMessageA(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    // The tab of a page, clicked.
+    void ShowPage(int index) {
+        RECT tab{};
+        SendMessageA(form->PageControl1->Handle(), TCM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&tab));
+        ClickAt(form->PageControl1->Handle(), (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
+        ASSERT_EQ(form->PageControl1->ActivePageIndex(), index);
+    }
+    // Drops the list down and clicks an item.
+    void PickItem(TComboBox* list, int index) {
+        HWND combo = list->Handle();
+        SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+        RECT item{};
+        SendMessageA(info.hwndList, LB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+        ClickAt(info.hwndList, item.left + 5, (item.top + item.bottom) / 2);
+    }
+    // Drops the palette down and clicks one of its colours.
+    void PickColour(int column, int row) {
+        ClickAt(form->OSDColorSelector->Handle(), 5, 5);
+        ASSERT_NE(form->OSDColorSelector->Palette(), nullptr);
+        RECT cell = components::TColorForm::CellRect(column, row);
+        ClickAt(form->OSDColorSelector->Palette()->Handle(), cell.left + 8, cell.top + 8);
+    }
+    void Close(TButton* button) {
+        Click(button);
+        testing_support::Pump();
+        EXPECT_FALSE(IsWindowVisible(form->Handle()));
+        delete form;
+        form = nullptr;
+    }
+    bool Saved() const { return TDralKeyFunctionDataFile::Header().SavedAt != savedAt; }
+    // What a user sees of the colours, and what the block and the service got.
+    std::string State() {
+        testing_support::Pump();
+        const TSharedSettingsBlock& b = *SharedBlock;
+        std::string colours = "frame=" + Hex(b.OSDFrameColor) + " name=" + Hex(b.OSDFunctionNameColor) +
+                              " bk=" + Hex(b.OSDBKColor) + " delay=" + std::to_string(b.OSDDelayTime);
+        std::string after = " reloads=" + std::to_string(reloads) + " saved=" + std::to_string(Saved());
+        if (!form) return "closed " + colours + after;
+        return colours + " item=" + std::to_string(form->OSDColorItemComboBox->ItemIndex()) +
+               " selector=" + Hex(form->OSDColorSelector->Color()) + " preview=" + Hex(form->OSDFramePanel->Color()) +
+               "," + Hex(form->OSDFunctionNameLabel->Font().Color()) + "," + Hex(form->OSDBKPanel->Color()) +
+               " apply=" + std::to_string(form->ApplyButton->Enabled()) + after;
+    }
+
+    const std::string kfd = BinDir() + "def.kfd", aside = kfd + ".aside";
+    bool hadFile = false;
+    TQorVarnoqForm* form = nullptr;
+    double savedAt = 0;
+};
+
+} // namespace
+
+// Each user action, then what the window, the block and the service show.
+TEST_F(MainWindow, ColourEditsAreLiveAndOnlyApplyKeepsThem) {
+    const std::map<std::string, std::function<void()>> actions = {
+        {"bk panel", [&] { ClickAt(form->OSDBKPanel->Handle(), 3, 3); }},
+        {"bk item", [&] { PickItem(form->OSDColorItemComboBox, 1); }},
+        {"name label", [&] { ClickAt(form->OSDBKPanel->Handle(), form->OSDFunctionNameLabel->Left() + 2,
+                                     form->OSDFunctionNameLabel->Top() + 2); }},
+        {"pick white", [&] { PickColour(1, 1); }},
+        {"pick black", [&] { PickColour(2, 1); }},
+        {"default", [&] { Click(form->UseDefaultOSDColorButton); }},
+        {"apply", [&] { Click(form->ApplyButton); }},
+        {"ok", [&] { Close(form->OKButton); }},
+        {"cancel", [&] { Close(form->CancelButton); }},
+    };
+    const std::string opened =
+        "frame=80 name=FF00 bk=123456 delay=3 item=0 selector=80 preview=80,FF00,123456 apply=0 reloads=0 saved=0";
+    const std::string onBk =
+        "frame=80 name=FF00 bk=123456 delay=3 item=1 selector=123456 preview=80,FF00,123456 apply=0 reloads=0 saved=0";
+    const std::string white = "frame=80 name=FF00 bk=FFFFFF delay=3 item=1 selector=FFFFFF preview=80,FF00,FFFFFF";
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> scenarios = {
+        {{"bk panel", "pick white", "cancel"},
+         {opened, onBk, white + " apply=1 reloads=0 saved=0",
+          "closed frame=80 name=FF00 bk=123456 delay=3 reloads=0 saved=0"}},
+        {{"bk item", "pick white", "apply", "pick black", "cancel"},
+         {opened, onBk, white + " apply=1 reloads=0 saved=0", white + " apply=0 reloads=1 saved=1",
+          "frame=80 name=FF00 bk=0 delay=3 item=1 selector=0 preview=80,FF00,0 apply=1 reloads=1 saved=1",
+          "closed frame=80 name=FF00 bk=FFFFFF delay=3 reloads=1 saved=1"}},
+        {{"ok"}, {opened, "closed frame=80 name=FF00 bk=123456 delay=3 reloads=0 saved=0"}},
+        {{"name label", "default", "ok"},
+         {opened, "frame=80 name=FF00 bk=123456 delay=3 item=2 selector=FF00 preview=80,FF00,123456 apply=0 reloads=0 saved=0",
+          "frame=8000000F name=FF0000 bk=FFFF00 delay=3 item=2 selector=FF0000 preview=8000000F,FF0000,FFFF00 apply=1 "
+          "reloads=0 saved=0",
+          "closed frame=8000000F name=FF0000 bk=FFFF00 delay=3 reloads=1 saved=1"}},
+    };
+    for (const auto& [steps, states] : scenarios) {
+        SCOPED_TRACE(steps.front() + " ... " + steps.back());
+        Prepare();
+        Open();
+        ShowPage(1);
+        testing_support::TEventRecorder recorder;
+        recorder.Add(State());
+        for (const std::string& step : steps) {
+            actions.at(step)();
+            recorder.Add(State());
+        }
+        EXPECT_TRUE(recorder.Matches(states));
+        // The lock flags were restored or applied with the rest.
+        EXPECT_EQ(SharedBlock->ScrollLockStatus, reloads ? -1 : 1);
+        EXPECT_EQ(SharedBlock->SettingsWindow, 0u);
+    }
+}
+
+// A stored delay outside 1..10 shows no selection; the user's pick stores
+// the number shown.
+TEST_F(MainWindow, DelayListShowsTheStoredDelayAndStoresThePick) {
+    const std::pair<int32_t, int> shown[] = {{3, 2}, {1, 0}, {10, 9}, {0, -1}, {11, -1}, {INT32_MIN, -1}};
+    for (auto [stored, index] : shown) {
+        SharedBlock->OSDDelayTime = stored;
+        Open();
+        EXPECT_EQ(form->OSDDelayTimeComboBox->ItemIndex(), index) << stored;
+        EXPECT_EQ(SendMessageA(form->OSDDelayTimeComboBox->Handle(), CB_GETCURSEL, 0, 0), index) << stored;
+        PickItem(form->OSDDelayTimeComboBox, 9);
+        EXPECT_EQ(SharedBlock->OSDDelayTime, 10);
+        if (index != 9) {
+            EXPECT_TRUE(form->ApplyButton->Enabled()) << stored;
+        }
+        delete form;
+        form = nullptr;
+        EXPECT_EQ(SharedBlock->OSDDelayTime, stored);
+    }
+}
+
+// Any non-zero flag shows checked and is written back as -1 while the window
+// is open, without enabling Apply; a click toggles it; Cancel restores.
+TEST_F(MainWindow, LockFlagsAreRewrittenAndRestored) {
+    Open();
+    ShowPage(2);
+    struct Box {
+        TCheckBox* box;
+        int32_t* flag;
+        int32_t stored, open, clicked;
+    } boxes[] = {{form->SLockCheckBox, &SharedBlock->ScrollLockStatus, 1, -1, 0},
+                 {form->NLockCheckBox, &SharedBlock->NumLockStatus, 0, 0, -1},
+                 {form->ClockCheckBox, &SharedBlock->CapsLockStatus, 7, -1, 0}};
+    EXPECT_FALSE(form->ApplyButton->Enabled());
+    for (const Box& b : boxes) {
+        EXPECT_EQ(b.box->Checked(), b.open != 0) << b.box->Name();
+        EXPECT_EQ(SendMessageA(b.box->Handle(), BM_GETCHECK, 0, 0), b.open ? BST_CHECKED : BST_UNCHECKED);
+        EXPECT_EQ(*b.flag, b.open) << b.box->Name();
+        Click(b.box);
+        EXPECT_EQ(*b.flag, b.clicked) << b.box->Name();
+    }
+    EXPECT_TRUE(form->ApplyButton->Enabled());
+    Close(form->CancelButton);
+    for (const Box& b : boxes) EXPECT_EQ(*b.flag, b.stored) << b.box->Name();
+    EXPECT_EQ(reloads, 0);
+}
+
+// The window is the strip and the rounded panel on the Keys page, the panel
+// alone on the others; switching leaks no region.
+TEST_F(MainWindow, SwitchingPagesShrinksAndRestoresTheOutline) {
+    using namespace testing_support;
+    Open();
+    const RECT panel = form->Panel1->BoundsRect();
+    const POINT inStrip{10, 40}, inPanel{(panel.left + panel.right) / 2, (panel.top + panel.bottom) / 2},
+                corner{panel.left + 1, panel.top + 1}, edge{panel.left + 1, panel.top + 40};
+    auto outline = [&] {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_NE(GetWindowRgn(form->Handle(), region), ERROR);
+        std::string inside;
+        for (POINT p : {inStrip, inPanel, corner, edge}) inside += PtInRegion(region, p.x, p.y) ? '1' : '0';
+        DeleteObject(region);
+        return inside;
+    };
+    EXPECT_EQ(outline(), "1101");
+    for (int page : {1, 0}) ShowPage(page); // warm-up: what is made once
+    const THandleCounts before = CurrentHandleCounts();
+    for (auto [page, inside] : {std::pair{1, "0101"}, {2, "0101"}, {0, "1101"}, {2, "0101"}, {0, "1101"}}) {
+        ShowPage(page);
+        EXPECT_EQ(outline(), inside) << "page " << page;
+    }
+    if (!HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    EXPECT_EQ(CurrentHandleCounts(), before);
+}
+
+testing_support::TEventRecorder* sysCommands = nullptr;
+LRESULT CALLBACK RecordSysCommand(int code, WPARAM wParam, LPARAM lParam) {
+    auto* m = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_SYSCOMMAND && sysCommands)
+        sysCommands->Add(Hex(unsigned(m->wParam)) + "," + Hex(unsigned(m->lParam)));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Only the left button on the title strip hands the window to the system's
+// move loop; the others leave it where it is.
+TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
+    Open();
+    testing_support::TEventRecorder recorder;
+    sysCommands = &recorder;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordSysCommand, nullptr, GetCurrentThreadId());
+    HWND strip = form->OxaFillBackground2->Parent()->Handle();
+    const POINT grip{100, 8};
+    const std::tuple<UINT, UINT, WPARAM, std::vector<std::string>> buttons[] = {
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, {}},
+        {WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, {}},
+        {WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, {"F012,0"}}};
+    for (const auto& [down, up, key, commands] : buttons) {
+        RECT start;
+        GetWindowRect(form->Handle(), &start);
+        POINT screen = grip;
+        ClientToScreen(strip, &screen);
+        SetCursorPos(screen.x, screen.y);
+        // The move loop, when one runs, ends at the release.
+        testing_support::Later(100, [=] {
+            SetCursorPos(screen.x + 40, screen.y + 30);
+            PostMessageA(strip, up, 0, MAKELPARAM(grip.x + 40, grip.y + 30));
+        });
+        SendMessageA(strip, down, key, MAKELPARAM(grip.x, grip.y));
+        testing_support::Pump(200);
+        EXPECT_TRUE(recorder.Matches(commands)) << "message " << down;
+        RECT end;
+        GetWindowRect(form->Handle(), &end);
+        if (commands.empty()) {
+            EXPECT_TRUE(EqualRect(&start, &end)) << "message " << down;
+        }
+    }
+    UnhookWindowsHookEx(hook);
+    sysCommands = nullptr;
+}
+
+// A save that fails shows the error and keeps Apply for another try; the
+// service hears nothing, and OK leaves the window open.
+TEST_F(MainWindow, AFailedSaveAtApplyIsShownAndNotReported) {
+    Open();
+    ShowPage(2);
+    Click(form->NLockCheckBox);
+    const std::string blocker = SafeSaveTempName(kfd);
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    for (TButton* button : {form->ApplyButton, form->OKButton}) {
+        std::string shown;
+        testing_support::AnswerDialog([&](HWND box) {
+            char text[512] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            shown = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        Click(button);
+        testing_support::Pump();
+        EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << button->Name() << ": " << shown;
+        EXPECT_EQ(reloads, 0);
+        EXPECT_TRUE(form->ApplyButton->Enabled());
+        EXPECT_TRUE(IsWindowVisible(form->Handle()));
+        EXPECT_EQ(std::memcmp(&form->BlockBackup, SharedBlock, sizeof *SharedBlock), 0) << "backup not refreshed";
+    }
+    RemoveDirectoryA(blocker.c_str());
+    EXPECT_FALSE(FileExists(kfd));
+    Click(form->ApplyButton); // the way is free again
+    testing_support::Pump();
+    EXPECT_EQ(reloads, 1);
+    EXPECT_TRUE(FileExists(kfd));
+    EXPECT_FALSE(form->ApplyButton->Enabled());
+}
+
+// Escape in any control presses Cancel.
+TEST_F(MainWindow, EscapeCancels) {
+    Open();
+    ShowPage(2);
+    Click(form->ClockCheckBox);
+    SetForegroundWindow(form->Handle());
+    SetFocus(form->ClockCheckBox->Handle());
+    PostMessageA(form->ClockCheckBox->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    testing_support::Pump(100);
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    delete form;
+    form = nullptr;
+    EXPECT_EQ(SharedBlock->CapsLockStatus, 7);
 }

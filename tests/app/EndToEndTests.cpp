@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,7 @@ public:
         copied_.push_back(name);
     }
     ~Installation() {
-        for (const std::string& f : {std::string("def.kfd")}) DeleteFileA((dir_ + f).c_str());
+        for (const std::string& f : {std::string("def.kfd"), std::string("service.log")}) DeleteFileA((dir_ + f).c_str());
         for (const std::string& f : copied_) DeleteFileA((dir_ + f).c_str());
         RemoveDirectoryA(dir_.c_str());
     }
@@ -101,24 +103,38 @@ bool WaitFor(Pred done, DWORD timeoutMs) {
     return done();
 }
 
-struct TextSearch {
-    const char* text;
-    HWND found;
+// True once the settings window is on screen: its handle is in the block
+// while the window is still being made.
+bool WaitForSettingsWindow(const TSharedSettingsBlock* block) {
+    return WaitFor([&] { return IsWindowVisible(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow))) != FALSE; },
+                   20000);
+}
+
+struct ChildSearch {
+    std::function<bool(HWND)> match;
+    HWND found = nullptr;
 };
 
-BOOL CALLBACK MatchText(HWND wnd, LPARAM data) {
-    auto* s = reinterpret_cast<TextSearch*>(data);
-    char buffer[64];
-    GetWindowTextA(wnd, buffer, sizeof buffer);
-    if (std::strcmp(buffer, s->text) != 0) return TRUE;
+BOOL CALLBACK MatchChild(HWND wnd, LPARAM data) {
+    auto* s = reinterpret_cast<ChildSearch*>(data);
+    if (!s->match(wnd)) return TRUE;
     s->found = wnd;
     return FALSE;
 }
 
-HWND FindChildWithText(HWND parent, const char* text) {
-    TextSearch search{text, nullptr};
-    EnumChildWindows(parent, MatchText, reinterpret_cast<LPARAM>(&search));
+// The first child of parent that match accepts.
+HWND FindChildWhere(HWND parent, std::function<bool(HWND)> match) {
+    ChildSearch search{std::move(match)};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND FindChildWithText(HWND parent, const char* text) {
+    return FindChildWhere(parent, [text](HWND wnd) {
+        char buffer[64];
+        GetWindowTextA(wnd, buffer, sizeof buffer);
+        return std::strcmp(buffer, text) == 0;
+    });
 }
 
 HWND MakeWindow(const char* title, bool visible) {
@@ -215,7 +231,7 @@ TEST_F(EndToEnd, ClosingRestoresEveryByteOfTheBlock) {
     std::memcpy(&before, block, sizeof before);
     Process p;
     Start(p, exe);
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -240,7 +256,7 @@ TEST_F(EndToEnd, LanguageModuleBesideTheProgramTranslatesTheWindow) {
     Installation translated{"Varnoq.exe", "TORVEL32.DLL", "TORLANG.DLL"};
     Process p;
     Start(p, translated.Exe());
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     EXPECT_EQ(FindChildWithText(window, "Cancel"), nullptr);
     HWND cancel = FindChildWithText(window, "Abbrechen");
@@ -268,7 +284,7 @@ TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
     Process p;
     Start(p, exe);
     EXPECT_EQ(AnswerMessageBox(p, 20000), "Bitmap image is not valid");
-    ASSERT_TRUE(WaitFor([&] { return block->SettingsWindow != 0; }, 20000)) << "the window did not open";
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     EXPECT_EQ(AnswerMessageBox(p, 500), "") << "reported twice";
     HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
     HWND cancel = FindChildWithText(window, "Cancel");
@@ -276,4 +292,128 @@ TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
     PostMessageA(cancel, BM_CLICK, 0, 0);
     EXPECT_EQ(p.Wait(20000), 0u);
     EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was not restored";
+}
+
+namespace {
+
+bool HasClass(HWND wnd, const char* name) {
+    char cls[32] = "";
+    GetClassNameA(wnd, cls, sizeof cls);
+    return _stricmp(cls, name) == 0;
+}
+
+bool HasSize(HWND wnd, int width, int height) {
+    RECT r;
+    GetWindowRect(wnd, &r);
+    return r.right - r.left == width && r.bottom - r.top == height;
+}
+
+void PostClick(HWND wnd, int x, int y) {
+    PostMessageA(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    PostMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// The settings window as a user meets it: its page tabs, the OSD page's
+// colour selector and delay list, the lock boxes and the buttons.
+struct SettingsWindow {
+    explicit SettingsWindow(HWND window) : window(window) {
+        tabs = FindChildWhere(window, [](HWND w) { return HasClass(w, "SysTabControl32"); });
+        auto combo = [&](LRESULT items) {
+            return FindChildWhere(window, [=](HWND w) {
+                return HasClass(w, "COMBOBOX") && SendMessageA(w, CB_GETCOUNT, 0, 0) == items;
+            });
+        };
+        colourItem = combo(3);
+        delay = combo(10);
+        selector = FindChildWhere(GetParent(colourItem), [](HWND w) { return HasSize(w, 42, 21); });
+    }
+    // The next or previous page, by the arrow keys on the tabs.
+    void NextPage(WPARAM key = VK_RIGHT) { PostMessageA(tabs, WM_KEYDOWN, key, 0); }
+    // Drops the palette down and clicks one of its colours.
+    void PickColour(int column, int row) {
+        PostClick(selector, 5, 5);
+        // The palette: the program's other visible top-level window.
+        ChildSearch search{[](HWND w) { return IsWindowVisible(w) && HasSize(w, 78, 120); }};
+        WaitFor([&] { return !EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), MatchChild,
+                                                reinterpret_cast<LPARAM>(&search)); },
+                5000);
+        HWND palette = search.found;
+        ASSERT_NE(palette, nullptr) << "no palette";
+        PostClick(palette, 18 * (column - 1) + 12, 18 * (row - 1) + 12);
+        WaitFor([&] { return !IsWindowVisible(palette); }, 5000);
+    }
+    void Press(const char* caption) {
+        HWND button = FindChildWithText(window, caption);
+        ASSERT_NE(button, nullptr) << caption;
+        PostMessageA(button, BM_CLICK, 0, 0);
+    }
+    HWND window, tabs = nullptr, colourItem = nullptr, delay = nullptr, selector = nullptr;
+};
+
+} // namespace
+
+// The real service and the real program: what Apply commits is what the
+// service reloads, and Cancel undoes everything after it.
+TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
+    Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL"};
+    DestroyWindow(service);
+    service = nullptr;
+    block->ServiceWindow = 0;
+    Process keyboardService;
+    Start(keyboardService, here.Dir() + "KeyboardService.exe");
+    ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
+    Process p;
+    Start(p, here.Exe());
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+    ASSERT_TRUE(ui.tabs && ui.colourItem && ui.delay && ui.selector);
+
+    // The frame white, the longest delay, Caps Lock off; then Apply.
+    ui.NextPage();
+    ui.PickColour(1, 1);
+    PostMessageA(ui.delay, WM_KEYDOWN, VK_END, 0);
+    ui.NextPage();
+    ui.Press("Show \"&Caps Lock\" Status");
+    ui.Press("Apply");
+    const std::string log = here.Dir() + "service.log";
+    // The service logs the block, then what def.kfd holds.
+    ASSERT_TRUE(WaitFor([&] {
+        std::string t = ReadText(log);
+        return t.find("def.kfd", t.find("reload:")) != std::string::npos;
+    }, 10000))
+        << ReadText(log);
+    const std::string text = ReadText(log);
+    EXPECT_NE(text.find("reload: delay=10 frame=16777215 name=16711680 bk=16776960 caps=0 num=-1 scroll=0\r\n"
+                        "def.kfd:"),
+              std::string::npos)
+        << text;
+    TSharedSettingsBlock applied;
+    std::memcpy(&applied, block, sizeof applied);
+
+    // More edits, then Cancel: the block is the applied one again.
+    ui.Press("Show \"&Num Lock\" Status");
+    ui.NextPage(VK_LEFT);
+    PostMessageA(ui.delay, WM_KEYDOWN, VK_HOME, 0);
+    ui.PickColour(2, 1);
+    EXPECT_TRUE(WaitFor([&] { return block->OSDFrameColor == 0 && block->OSDDelayTime == 1; }, 5000));
+    EXPECT_EQ(block->NumLockStatus, 0);
+    ui.Press("Cancel");
+    EXPECT_EQ(p.Wait(20000), 0u);
+    applied.SettingsWindow = 0;
+    EXPECT_EQ(std::memcmp(&applied, block, sizeof applied), 0) << "the block is not the applied one";
+    EXPECT_EQ(ReadText(log).find("reload:", text.find("reload:") + 1), std::string::npos) << "reloaded twice";
+
+    PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+    EXPECT_EQ(keyboardService.Wait(20000), 0u);
 }

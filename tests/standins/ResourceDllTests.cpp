@@ -286,39 +286,4 @@ TEST(KeyboardPicture, LitTwinDiffersOnEveryKeyAndNowhereElse) {
     EXPECT_EQ(outsideDiffering, 0);
 }
 
-// The pictures of the OSD and Key Status pages come at the size their image
-// controls have; the OSD sample must be a 16-colour icon, drawn through its mask.
-TEST(PagePictures, SizesAndTheRedHouse) {
-    for (const char* name : {"keycap_scroll.bmp", "keycap_num.bmp", "keycap_caps.bmp"}) {
-        TPicture picture;
-        picture.LoadFromFile(testing_support::ResourcePath(name));
-        EXPECT_EQ(picture.Width(), 32) << name;
-        EXPECT_EQ(picture.Height(), 32) << name;
-    }
-
-    std::string house = testing_support::ResourcePath("osd_sample.ico");
-    uint8_t header[22] = {};
-    {
-        TFileStream file(house, fmOpenRead);
-        ASSERT_EQ(file.Read(header, sizeof header), int32_t(sizeof header));
-    }
-    EXPECT_EQ(header[4], 1);  // one image
-    EXPECT_EQ(header[6], 32); // 32 x 32
-    EXPECT_EQ(header[7], 32);
-    EXPECT_EQ(header[8], 16); // 16 colours
-    EXPECT_EQ(header[12], 4); // 4 bits per pixel
-
-    TIcon icon;
-    icon.LoadFromFile(house);
-    ASSERT_EQ(icon.Width(), 32);
-    TBitmap ground;
-    ground.SetSize(32, 32);
-    ground.Canvas().Brush().SetColor(clLime);
-    ground.Canvas().FillRect({0, 0, 32, 32});
-    ground.Canvas().Draw(0, 0, icon);
-    EXPECT_EQ(ground.Canvas().Pixels(1, 1), clLime);      // sky: transparent
-    EXPECT_EQ(ground.Canvas().Pixels(7, 26), clRed);      // wall
-    EXPECT_EQ(ground.Canvas().Pixels(16, 8), clMaroon);   // roof
-}
-
 } // namespace
