@@ -30,7 +30,8 @@ public:
     void Assign(const forms::TPersistent* source) override;
 
     // The picture is owned. Loading or resizing it in place notifies like
-    // SetImage does.
+    // SetImage does; drawing on it notifies nobody, so fill controls show
+    // the drawing after the next change that notifies.
     forms::TBitmap& Image() { return image_; }
     const forms::TBitmap& Image() const { return image_; }
     // Copies the given picture; null empties it.

@@ -2,7 +2,6 @@
 // over its whole area. It refers to the background without owning it and is
 // one of the background's clients while it shows it.
 #pragma once
-#include <cstdint>
 #include <memory>
 #include <string>
 
