@@ -93,8 +93,6 @@ void TPageControl::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.WinClassName = WC_TABCONTROLA;
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN; // the sheets are not painted over
-    // Tab walks into the sheets' controls.
-    params.ExStyle |= WS_EX_CONTROLPARENT;
 }
 
 void TPageControl::InitializeWnd() { UpdateTabs(); }
@@ -203,6 +201,23 @@ void TPageControl::SetActivePageIndex(int index) {
     SetActivePage(index >= 0 && index < PageCount() ? pages_[size_t(index)] : nullptr);
 }
 
+void TPageControl::UserSelectPage(TTabSheet* page) {
+    if (!page || page == activePage_) return;
+    activePage_ = page;
+    if (HandleAllocated()) SendMessageA(handle_, TCM_SETCURSEL, WPARAM(TabIndexOf(page)), 0);
+    ShowActivePage();
+    if (OnChange) OnChange(this);
+}
+
+void TPageControl::SelectNextPage(bool forward) {
+    int tabs = 0;
+    while (PageOfTab(tabs)) ++tabs;
+    if (tabs == 0) return;
+    int at = TabIndexOf(activePage_);
+    if (at < 0) at = forward ? -1 : tabs;
+    UserSelectPage(PageOfTab(((forward ? at + 1 : at - 1) % tabs + tabs) % tabs));
+}
+
 bool TPageControl::NotifyReflected(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
     if (msg != WM_NOTIFY) return false;
     switch (reinterpret_cast<NMHDR*>(lParam)->code) {
@@ -211,11 +226,7 @@ bool TPageControl::NotifyReflected(UINT msg, WPARAM, LPARAM lParam, LRESULT& res
         return true;
     case TCN_SELCHANGE: {
         result = 0;
-        TTabSheet* page = PageOfTab(int(SendMessageA(handle_, TCM_GETCURSEL, 0, 0)));
-        if (!page || page == activePage_) return true;
-        activePage_ = page;
-        ShowActivePage();
-        if (OnChange) OnChange(this);
+        UserSelectPage(PageOfTab(int(SendMessageA(handle_, TCM_GETCURSEL, 0, 0))));
         return true;
     }
     }

@@ -53,6 +53,9 @@ public:
     void SetActivePage(TTabSheet* page);
     int ActivePageIndex() const;
     void SetActivePageIndex(int index);
+    // The next (or previous) page with a tab, wrapping, chosen as the user's
+    // click on its tab would (Ctrl+Tab): OnChange runs.
+    void SelectNextPage(bool forward);
 
     void SetBounds(int left, int top, int width, int height) override;
 
@@ -76,6 +79,8 @@ private:
     void UpdateTabs();
     void LayoutSheets();
     void ShowActivePage();
+    // The user's choice of a page: shows it and runs OnChange.
+    void UserSelectPage(TTabSheet* page);
 
     std::vector<TTabSheet*> pages_;
     TTabSheet* activePage_ = nullptr;

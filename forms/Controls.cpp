@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 #include <functional>
 
@@ -11,6 +12,16 @@ namespace forms {
 namespace {
 
 const char kControlProp[] = "VarnoqControl";
+
+// While above zero, a window is being torn down by a destructor, and focus
+// changes run no OnEnter or OnExit.
+int quietFocusDepth = 0;
+struct TQuietFocus {
+    TQuietFocus() { ++quietFocusDepth; }
+    ~TQuietFocus() { --quietFocusDepth; }
+    TQuietFocus(const TQuietFocus&) = delete;
+    TQuietFocus& operator=(const TQuietFocus&) = delete;
+};
 
 // Child window identifiers, so WM_MEASUREITEM (which names only an id) can
 // find its control.
@@ -115,6 +126,12 @@ bool TControl::Showing() const {
         return self->HandleAllocated() && IsWindowVisible(self->handle_);
     }
     return false;
+}
+
+bool TControl::Reachable() const {
+    for (const TControl* c = this; c; c = c->parent_)
+        if (!c->visible_ || !c->enabled_) return false;
+    return true;
 }
 
 void TControl::SetEnabled(bool enabled) {
@@ -284,6 +301,9 @@ void TGraphicControl::PaintTo(HDC dc) {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) { windowed_ = true; }
 
 TWinControl::~TWinControl() {
+    // Destroying a focused window moves the focus: no OnExit or OnEnter runs
+    // from here, of this control or of any other.
+    TQuietFocus quiet;
     NotifyRemoval(); // while still a window with its children
     MarkDestroying();
     // Leave the parent while still a TWinControl: its bookkeeping calls our
@@ -317,9 +337,7 @@ LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TWinControl::CreateParams(TCreateParams& params) {
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    // Containers let the dialog keys walk into their children; a control
-    // that takes the focus itself must not be one, or Tab skips it.
-    params.ExStyle = tabStop_ ? 0 : WS_EX_CONTROLPARENT;
+    params.ExStyle = 0; // the form walks its tab order itself (TForm::DialogKey)
     params.Caption = Caption();
 }
 
@@ -389,15 +407,9 @@ void TWinControl::CreateWnd() {
     UpdateFontHandle();
     InitializeWnd();
     AlignControls(); // system containers saw no WM_SIZE of ours while being made
-    // Windowed children follow in tab order, which is also the order the
-    // dialog keys walk them.
-    std::vector<TWinControl*> children;
-    for (TControl* c : controls_)
-        if (c->windowed_) children.push_back(static_cast<TWinControl*>(c));
-    std::stable_sort(children.begin(), children.end(), [](TWinControl* a, TWinControl* b) {
-        return (a->tabOrder_ < 0 ? INT32_MAX : a->tabOrder_) < (b->tabOrder_ < 0 ? INT32_MAX : b->tabOrder_);
-    });
-    for (TWinControl* c : children) c->Handle();
+    // Windowed children follow in tab order, so the system's z-order (which
+    // screen readers walk) agrees with the order Tab walks.
+    for (TWinControl* c : TabOrderedChildren()) c->Handle();
 }
 
 void TWinControl::DestroyWnd() {
@@ -453,10 +465,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (RouteMouse(msg, wParam, lParam)) return 0;
         break;
     case WM_SETFOCUS:
-        if (OnEnter) OnEnter(this);
+        if (OnEnter && quietFocusDepth == 0) OnEnter(this);
         break;
     case WM_KILLFOCUS:
-        if (OnExit) OnExit(this);
+        if (OnExit && quietFocusDepth == 0) OnExit(this);
         break;
     case WM_CAPTURECHANGED:
         if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
@@ -759,13 +771,44 @@ void TWinControl::SetTabStop(bool value) {
 
 bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
 
-bool TWinControl::CanFocus() const {
-    for (const TControl* c = this; c; c = c->parent_)
-        if (!c->visible_ || !c->enabled_) return false;
-    return true;
-}
+bool TWinControl::CanFocus() const { return Reachable(); }
 
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::TabStopNow() const { return tabStop_ && handle_ && CanFocus(); }
+
+std::vector<TWinControl*> TWinControl::TabOrderedChildren() const {
+    std::vector<TWinControl*> children;
+    for (TControl* c : controls_)
+        if (c->windowed_) children.push_back(static_cast<TWinControl*>(c));
+    std::stable_sort(children.begin(), children.end(), [](TWinControl* a, TWinControl* b) {
+        return (a->tabOrder_ < 0 ? INT32_MAX : a->tabOrder_) < (b->tabOrder_ < 0 ? INT32_MAX : b->tabOrder_);
+    });
+    return children;
+}
+
+void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
+    for (TWinControl* c : TabOrderedChildren()) {
+        list.push_back(c);
+        c->GetTabOrderList(list);
+    }
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool forward) const {
+    std::vector<TWinControl*> list;
+    GetTabOrderList(list);
+    int n = int(list.size());
+    if (n == 0) return nullptr;
+    int at = int(std::find(list.begin(), list.end(), current) - list.begin());
+    if (at == n) at = forward ? -1 : n; // not inside: start before the first or after the last
+    for (int step = 1; step <= n; ++step) {
+        TWinControl* c = list[size_t(((forward ? at + step : at - step) % n + n) % n)];
+        if (c->TabStopNow()) return c;
+    }
+    return nullptr;
+}
+
+TWinControl* TWinControl::FirstTabStop() { return TabStopNow() ? this : FindNextControl(nullptr, true); }
 
 void TWinControl::UpdateFontHandle() {
     if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
@@ -793,6 +836,24 @@ void TCustomControl::PaintWindow(TCanvas& canvas) {
 }
 
 // ------------------------------------------------------------------ lookups
+
+char AccelChar(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] != '&') return char(std::tolower((unsigned char)caption[i + 1]));
+        ++i; // "&&" is a plain '&'
+    }
+    return 0;
+}
+
+std::string StripAccel(const std::string& caption) {
+    std::string text;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) ++i; // the next one is shown
+        text += caption[i];
+    }
+    return text;
+}
 
 TControl* FindControlAtScreenPoint(POINT screenPoint) {
     TWinControl* wc = nullptr;

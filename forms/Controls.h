@@ -67,6 +67,8 @@ public:
     void Hide() { SetVisible(false); }
     // Visible here and in every parent up to a shown window.
     bool Showing() const;
+    // Visible and enabled here and in every parent: the user can reach it.
+    bool Reachable() const;
     bool Enabled() const { return enabled_; }
     virtual void SetEnabled(bool enabled);
 
@@ -111,6 +113,10 @@ public:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void Click();
     virtual void DblClick();
+    // Its access key (AccelChar of its caption) was pressed: the control
+    // acts as the user's click would and answers true, or false to let the
+    // key go on to the next control that has it.
+    virtual bool DialogChar(char) { return false; }
 
     TNotifyEvent OnClick, OnDblClick;
     TMouseEvent OnMouseDown, OnMouseUp;
@@ -200,6 +206,22 @@ public:
     bool Focused() const;
     virtual bool CanFocus() const;
     virtual void SetFocus();
+    // Whether Tab stops here now: a tab stop that can take the focus.
+    virtual bool TabStopNow() const;
+    // A dialog key (Enter, Escape, an arrow) pressed while this control has
+    // the focus; true when the control handled it.
+    virtual bool DialogKey(WORD) { return false; }
+
+    // Windowed children in tab order: TabOrder first, then layout order.
+    std::vector<TWinControl*> TabOrderedChildren() const;
+    // Every windowed control inside, each followed by its own contents, in tab order.
+    void GetTabOrderList(std::vector<TWinControl*>& list) const;
+    // The control inside where Tab (forward) or Shift+Tab stops after
+    // current, wrapping; from the start (or end) when current is not inside.
+    // Null when nothing inside can take the focus.
+    TWinControl* FindNextControl(TWinControl* current, bool forward) const;
+    // This control if Tab stops here, else the first stop inside it.
+    TWinControl* FirstTabStop();
 
     // The windowless child at a point in client coordinates, topmost first,
     // that is visible, enabled (unless allowDisabled) and answers the hit test.
@@ -291,6 +313,12 @@ protected:
 private:
     std::unique_ptr<TCanvas> canvas_;
 };
+
+// The access key a caption marks with '&' ("&&" is a plain '&'), in lower
+// case, or 0 when it has none.
+char AccelChar(const std::string& caption);
+// The caption as shown without access-key marks ("&&" becomes '&').
+std::string StripAccel(const std::string& caption);
 
 // Screen-wide lookups of the form library.
 // The control under a point in screen coordinates, disabled controls excluded.

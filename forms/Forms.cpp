@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "ComCtrls.h"
 #include "ControlHooks.h"
 #include "Dialogs.h"
 #include "Layouts.h"
@@ -77,7 +78,7 @@ void TForm::SetClientSize(int width, int height) {
 
 void TForm::CreateParams(TCreateParams& params) {
     params.Caption = Caption();
-    params.ExStyle = WS_EX_CONTROLPARENT;
+    params.ExStyle = 0;
     switch (borderStyle_) {
     case bsNone: params.Style = WS_POPUP; break;
     case bsSingle: params.Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; break;
@@ -109,6 +110,12 @@ void TForm::CreateWnd() {
 void TForm::Show() {
     Handle();
     SetVisible(true);
+    // As in the system's dialogs: access-key underlines and focus
+    // rectangles show once the keyboard is used, unless the user wants
+    // them always.
+    BOOL cues = FALSE;
+    SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    if (!cues) ChangeUIState(UIS_SET, UISF_HIDEACCEL | UISF_HIDEFOCUS);
     ShowWindow(handle_, SW_SHOW);
     SetForegroundWindow(handle_);
     if (OnShow) OnShow(this);
@@ -166,14 +173,6 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         Close();
         return 0;
-    case WM_COMMAND:
-        // Enter and Escape, as the dialog keys deliver them.
-        if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            TControl* target = LOWORD(wParam) == IDOK ? defaultControl_ : cancelControl_;
-            if (target && target->Enabled() && target->Visible()) target->Click();
-            return 0;
-        }
-        break;
     case WM_ACTIVATE:
         // Coming back to the form puts the focus where the user left it.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -193,6 +192,136 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     }
     return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+void TForm::Track(TControl*& field, TControl* control) {
+    TControl* old = field;
+    field = control;
+    if (control) FreeNotification(control);
+    if (old && old != defaultControl_ && old != cancelControl_) {
+        old->RemoveFreeNotification(this);
+        RemoveFreeNotification(old);
+    }
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == defaultControl_) defaultControl_ = nullptr;
+    if (component == cancelControl_) cancelControl_ = nullptr;
+}
+
+// ------------------------------------------------------------- dialog keys
+
+namespace {
+
+bool KeyIsDown(int key) { return GetKeyState(key) < 0; }
+
+// The control of a window, or of the nearest parent window that has one
+// (the inner window of a system control).
+TWinControl* ControlOfWindow(HWND wnd) {
+    for (; wnd; wnd = GetParent(wnd))
+        if (TWinControl* c = TWinControl::FromHandle(wnd)) return c;
+    return nullptr;
+}
+
+// The first control inside parent, depth first in layout order, whose
+// access key is key and that acts on it.
+bool DispatchAccessKey(TWinControl* parent, char key) {
+    for (TControl* c : parent->Controls()) {
+        if (!c->Visible() || !c->Enabled()) continue;
+        if (AccelChar(c->Caption()) == key && c->DialogChar(key)) return true;
+        if (c->IsWindowed() && DispatchAccessKey(static_cast<TWinControl*>(c), key)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool TForm::DialogKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN && msg.message != WM_CHAR &&
+        msg.message != WM_SYSCHAR)
+        return false;
+    HWND wnd = msg.hwnd;
+    UINT code = wnd ? UINT(SendMessageA(wnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg))) : 0;
+    if (code & DLGC_WANTMESSAGE) return false;
+    TWinControl* focused = ControlOfWindow(wnd);
+    if (focused == this) focused = nullptr;
+    switch (msg.message) {
+    case WM_SYSKEYDOWN:
+        if (msg.wParam == VK_MENU) ChangeUIState(UIS_CLEAR, UISF_HIDEACCEL);
+        return false;
+    case WM_KEYDOWN:
+        switch (msg.wParam) {
+        case VK_TAB:
+            if (KeyIsDown(VK_CONTROL)) return SwitchPage(focused, !KeyIsDown(VK_SHIFT));
+            if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) return false;
+            ChangeUIState(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS);
+            SelectNext(focused, !KeyIsDown(VK_SHIFT));
+            return true;
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+            if (code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS)) return false;
+            ChangeUIState(UIS_CLEAR, UISF_HIDEFOCUS);
+            return focused && focused->DialogKey(WORD(msg.wParam));
+        case VK_RETURN:
+        case VK_ESCAPE: {
+            if (code & DLGC_WANTALLKEYS) return false;
+            if (focused && focused->DialogKey(WORD(msg.wParam))) return true;
+            TControl* target = msg.wParam == VK_RETURN ? defaultControl_ : cancelControl_;
+            if (target && target->Reachable()) target->Click();
+            return true; // with no such control the key does nothing at all
+        }
+        }
+        return false;
+    case WM_CHAR:
+        if (code & DLGC_WANTCHARS) return false;
+        return AccessKey(char(msg.wParam));
+    case WM_SYSCHAR:
+        return AccessKey(char(msg.wParam));
+    }
+    return false;
+}
+
+void TForm::SelectNext(TWinControl* current, bool forward) {
+    if (TWinControl* next = FindNextControl(current, forward)) next->SetFocus();
+}
+
+bool TForm::SwitchPage(TWinControl* focused, bool forward) {
+    TPageControl* pages = nullptr;
+    for (TControl* c = focused; c && !pages; c = c->Parent()) pages = dynamic_cast<TPageControl*>(c);
+    if (!pages) {
+        std::vector<TWinControl*> list;
+        GetTabOrderList(list);
+        for (TWinControl* c : list)
+            if (auto* p = dynamic_cast<TPageControl*>(c); p && p->CanFocus()) {
+                pages = p;
+                break;
+            }
+    }
+    if (!pages) return false;
+    pages->SelectNextPage(forward);
+    return true;
+}
+
+bool TForm::AccessKey(char key) {
+    key = char(std::tolower((unsigned char)key));
+    if (!std::isalnum((unsigned char)key)) return false;
+    if (!DispatchAccessKey(this, key)) return false;
+    ChangeUIState(UIS_CLEAR, UISF_HIDEACCEL);
+    return true;
+}
+
+void TForm::ChangeUIState(WORD action, WORD flags) {
+    if (!HandleAllocated()) return;
+    // The system's controls keep their own state; our labels ask the form.
+    SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(action, flags), 0);
+    bool shown = (flags & UISF_HIDEACCEL) ? action == UIS_CLEAR : accelsShown_;
+    if (shown == accelsShown_) return;
+    accelsShown_ = shown;
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 HWND OwnerWindow(TComponent* owner) {
@@ -338,11 +467,11 @@ void TApplication::ProcessMessages() {
 
 bool TApplication::ProcessMessage(MSG& msg) {
     try {
-        // Tab, arrows, Enter and Escape move and press as in a dialog.
-        HWND top = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (top && dynamic_cast<TForm*>(TWinControl::FromHandle(top)) && msg.message >= WM_KEYFIRST &&
-            msg.message <= WM_KEYLAST && IsDialogMessageA(top, &msg))
-            return true;
+        // Tab, arrows, Enter, Escape and access keys move and press as in a
+        // dialog; the form decides, the system's dialog manager does not.
+        if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+            if (auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT))))
+                if (form->DialogKey(msg)) return true;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     } catch (...) {

@@ -101,11 +101,24 @@ public:
     void SetModalResult(TModalResult result) { modalResult_ = result; }
     bool Modal() const { return modal_; }
 
-    // Buttons that Enter and Escape press.
-    void SetDefaultControl(TControl* control) { defaultControl_ = control; }
-    void SetCancelControl(TControl* control) { cancelControl_ = control; }
+    // The controls Enter and Escape press; none, and the key does nothing.
+    // A control that is destroyed stops being either.
+    void SetDefaultControl(TControl* control) { Track(defaultControl_, control); }
+    void SetCancelControl(TControl* control) { Track(cancelControl_, control); }
     TControl* DefaultControl() const { return defaultControl_; }
     TControl* CancelControl() const { return cancelControl_; }
+
+    // The dialog keys of a key message for a window on this form, as a
+    // settings dialog has them: Tab and Shift+Tab walk the tab order;
+    // Ctrl+Tab and Ctrl+Shift+Tab switch pages; arrows move within a radio
+    // group; Enter presses the focused push button or the default control,
+    // Escape the cancel control; Alt+letter (or the letter alone where the
+    // focused control takes no characters) is an access key. A control that
+    // asks for a key (WM_GETDLGCODE) gets it instead. True when handled.
+    bool DialogKey(const MSG& msg);
+    // Whether access keys show underlined now: as in the system's dialogs,
+    // not until the keyboard is used, unless the user wants them always.
+    bool AccelsShown() const { return accelsShown_; }
 
     TNotifyEvent OnCreate, OnDestroy, OnShow, OnClose;
 
@@ -139,8 +152,16 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    void Track(TControl*& field, TControl* control);
+    void SelectNext(TWinControl* current, bool forward);
+    bool SwitchPage(TWinControl* focused, bool forward);
+    bool AccessKey(char key);
+    // Shows (clear) or hides (set) access-key underlines and focus rectangles.
+    void ChangeUIState(WORD action, WORD flags);
+
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
     int clientWidth_ = 0, clientHeight_ = 0;
@@ -150,6 +171,7 @@ private:
     bool createRan_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     HWND lastFocus_ = nullptr;
+    bool accelsShown_ = true;
     TControl* defaultControl_ = nullptr;
     TControl* cancelControl_ = nullptr;
     std::map<std::string, std::any> handlers_;

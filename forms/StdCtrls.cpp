@@ -49,11 +49,15 @@ bool TButtonControl::NotifyReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& r
     return false;
 }
 
+bool TButtonControl::DialogChar(char) {
+    SetFocus();
+    ButtonClicked();
+    return true;
+}
+
 // ------------------------------------------------------------------ TButton
 
 TButton::TButton(TComponent* owner) : TButtonControl(owner) { SetBounds(0, 0, 75, 25); }
-
-TButton::~TButton() { LinkToForm(false); }
 
 void TButton::CreateParams(TCreateParams& params) {
     TButtonControl::CreateParams(params);
@@ -100,12 +104,15 @@ void TButton::Click() {
     TButtonControl::Click();
 }
 
-LRESULT TButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = TButtonControl::WndProc(msg, wParam, lParam);
-    // The focused button is the one Enter presses, as in dialogs.
-    if (msg == WM_GETDLGCODE && GetFocus() == handle_)
-        result = (result & ~LRESULT(DLGC_UNDEFPUSHBUTTON)) | DLGC_DEFPUSHBUTTON;
-    return result;
+bool TButton::DialogKey(WORD key) {
+    if (key != VK_RETURN) return false;
+    Click();
+    return true;
+}
+
+bool TButton::DialogChar(char) {
+    Click();
+    return true;
 }
 
 // ------------------------------------------------------------- TRadioButton
@@ -118,6 +125,45 @@ TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
 void TRadioButton::CreateParams(TCreateParams& params) {
     TButtonControl::CreateParams(params);
     params.Style |= BS_RADIOBUTTON; // not AUTO: the selection rules are ours
+}
+
+namespace {
+// The radio buttons of member's group, in tab order.
+std::vector<TRadioButton*> RadioGroup(const TControl* member) {
+    std::vector<TRadioButton*> group;
+    if (!member->Parent()) return group;
+    for (TWinControl* c : member->Parent()->TabOrderedChildren())
+        if (auto* radio = dynamic_cast<TRadioButton*>(c)) group.push_back(radio);
+    return group;
+}
+} // namespace
+
+bool TRadioButton::TabStopNow() const {
+    if (!HandleAllocated() || !CanFocus()) return false;
+    if (checked_) return true;
+    TRadioButton* first = nullptr;
+    for (TRadioButton* radio : RadioGroup(this)) {
+        if (!radio->HandleAllocated() || !radio->CanFocus()) continue;
+        if (radio->checked_) return false;
+        if (!first) first = radio;
+    }
+    return first == this;
+}
+
+bool TRadioButton::DialogKey(WORD key) {
+    bool forward = key == VK_RIGHT || key == VK_DOWN;
+    if (!forward && key != VK_LEFT && key != VK_UP) return false;
+    std::vector<TRadioButton*> group = RadioGroup(this);
+    int n = int(group.size());
+    int at = int(std::find(group.begin(), group.end(), this) - group.begin());
+    for (int step = 1; step < n; ++step) {
+        TRadioButton* radio = group[size_t(((forward ? at + step : at - step) % n + n) % n)];
+        if (!radio->HandleAllocated() || !radio->CanFocus()) continue;
+        radio->SetFocus();
+        radio->SetChecked(true);
+        break;
+    }
+    return true;
 }
 
 void TRadioButton::InitializeWnd() { SendMessageA(handle_, BM_SETCHECK, checked_ ? BST_CHECKED : BST_UNCHECKED, 0); }
@@ -350,6 +396,18 @@ void TLabel::Loaded() {
     AdjustBounds();
 }
 
+bool TLabel::DialogChar(char) {
+    if (!Parent()) return false;
+    const std::vector<TControl*>& siblings = Parent()->Controls();
+    for (auto it = std::find(siblings.begin(), siblings.end(), this); it != siblings.end(); ++it)
+        if ((*it)->IsWindowed())
+            if (TWinControl* target = static_cast<TWinControl*>(*it)->FirstTabStop()) {
+                target->SetFocus();
+                return true;
+            }
+    return false;
+}
+
 void TLabel::FontChanged() {
     TGraphicControl::FontChanged();
     AdjustBounds();
@@ -389,23 +447,30 @@ void TLabel::Paint() {
     }
     canvas.Brush().SetStyle(bsClear);
     UINT flags = TextFlags();
+    // Access keys show underlined as the form says. The prefix is taken out
+    // here rather than by DT_HIDEPREFIX, which not every system honours.
+    std::string text = Caption();
+    if (TForm* form = GetParentForm(this); form && !form->AccelsShown()) {
+        text = StripAccel(text);
+        flags |= DT_NOPREFIX;
+    }
     if (layout_ != tlTop) {
         RECT calc = r;
-        canvas.DrawText(Caption(), calc, flags | DT_CALCRECT);
+        canvas.DrawText(text, calc, flags | DT_CALCRECT);
         int free = r.bottom - calc.bottom;
         OffsetRect(&r, 0, layout_ == tlBottom ? free : free / 2);
     }
     if (Enabled()) {
-        canvas.DrawText(Caption(), r, flags);
+        canvas.DrawText(text, r, flags);
         return;
     }
     // Disabled: engraved, a light copy under a shadow one.
     OffsetRect(&r, 1, 1);
     canvas.Font().SetColor(clBtnHighlight);
-    canvas.DrawText(Caption(), r, flags);
+    canvas.DrawText(text, r, flags);
     OffsetRect(&r, -1, -1);
     canvas.Font().SetColor(clBtnShadow);
-    canvas.DrawText(Caption(), r, flags);
+    canvas.DrawText(text, r, flags);
 }
 
 // ---------------------------------------------------------------- TGroupBox

@@ -32,6 +32,8 @@ protected:
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     // The user pressed the button: mouse, space bar or access key.
     virtual void ButtonClicked() = 0;
+    // Its access key focuses the control and presses it.
+    bool DialogChar(char key) override;
 
 private:
     TBrush background_;
@@ -40,7 +42,6 @@ private:
 class TButton : public TButtonControl {
 public:
     explicit TButton(TComponent* owner);
-    ~TButton() override;
     std::string ClassName() const override { return "TButton"; }
 
     // The button Enter presses on its form.
@@ -55,10 +56,13 @@ public:
 
     void SetParent(TWinControl* parent) override;
     void Click() override;
+    // Enter presses the focused button, as in the system's dialogs.
+    bool DialogKey(WORD key) override;
+    // Its access key presses it where the focus is.
+    bool DialogChar(char key) override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void ButtonClicked() override { Click(); }
 
 private:
@@ -69,12 +73,15 @@ private:
     TModalResult modalResult_ = mrNone;
 };
 
-// Radio buttons with the same parent form one group. Only the checked one
-// is a tab stop, so Tab enters the group at its selection.
+// Radio buttons with the same parent form one group. Tab enters the group
+// at its selection (at its first button while none is selected); the arrow
+// keys move the selection within the group, wrapping.
 class TRadioButton : public TButtonControl {
 public:
     explicit TRadioButton(TComponent* owner);
     std::string ClassName() const override { return "TRadioButton"; }
+    bool TabStopNow() const override;
+    bool DialogKey(WORD key) override;
 
     bool Checked() const { return checked_; }
     // true unchecks the siblings and runs the click handler, unless the
@@ -201,6 +208,8 @@ public:
 
     void SetCaption(const std::string& caption) override;
     void Loaded() override;
+    // Its access key focuses the control that follows it in its parent.
+    bool DialogChar(char key) override;
 
 protected:
     void Paint() override;

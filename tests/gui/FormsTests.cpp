@@ -71,7 +71,7 @@ public:
         using W = TTestWindow;
         return {{{"FormCreate", &W::FormCreate}, {"ProbeClick", &W::NamedClick}, {"RadioClick", &W::NamedClick},
                  {"CheckClick", &W::CheckClick}, {"ChoiceChange", &W::ChoiceChange}, {"RowsClick", &W::RowsClick},
-                 {"PagesChange", &W::PagesChange}, {"FailClick", &W::FailClick}},
+                 {"PagesChange", &W::PagesChange}, {"FailClick", &W::FailClick}, {"LockClick", &W::NamedClick}},
                 {{"ProbeA", &W::probeA}, {"ProbeB", &W::probeB}, {"TopPanel", &W::topPanel}}};
     }
     void FormCreate(TObject*) { ++created; }
@@ -134,7 +134,7 @@ TEST_F(FormsTest, LayoutBuildsEveryControlWithItsProperties) {
     EXPECT_EQ(window->Field<TLabel>("TitleLabel")->Font().Name(), "MS Sans Serif"); // from the form, through the panel
     EXPECT_EQ(window->probeA->Parent(), window->topPanel);
     EXPECT_EQ(window->probeA->Cursor(), crHandPoint);
-    EXPECT_EQ(window->Field<TPageControl>("Pages")->PageCount(), 2);
+    EXPECT_EQ(window->Field<TPageControl>("Pages")->PageCount(), 3);
     EXPECT_EQ(window->Field<TComponent>("OpenDialog")->Owner(), window);
 }
 
@@ -494,4 +494,205 @@ TEST(FormsLeaks, CreatingShowingPaintingAndDestroyingLeavesNoHandles) {
     EXPECT_EQ(after.Dc, before.Dc);
     EXPECT_EQ(after.Icons, before.Icons);
     EXPECT_EQ(after.Windows, before.Windows);
+}
+
+// ------------------------------------------------------------ keyboard
+
+namespace {
+
+// A key as the user presses it: a virtual key with Shift and Ctrl, or a
+// character as TranslateMessage makes it (alt: with Alt held).
+struct TKey {
+    WORD vk = 0;
+    bool shift = false, ctrl = false;
+    char ch = 0;
+    bool alt = false;
+};
+const TKey Tab{VK_TAB}, BackTab{VK_TAB, true}, CtrlTab{VK_TAB, false, true}, CtrlBackTab{VK_TAB, true, true},
+    Down{VK_DOWN}, Up{VK_UP}, Enter{VK_RETURN}, Esc{VK_ESCAPE};
+TKey Char(char c) { return {0, false, false, c}; }
+TKey Alt(char c) { return {0, false, false, c, true}; }
+
+std::string FocusName() {
+    TWinControl* c = TWinControl::FromHandle(GetFocus());
+    return c ? c->Name() : "-";
+}
+
+class KeyboardTest : public FormsTest {
+protected:
+    // Delivers each key to the focused window through the application's
+    // loop and records, per key, the handlers that ran and then the focus.
+    void Press(const std::vector<TKey>& keys) {
+        for (const TKey& k : keys) {
+            BYTE state[256] = {};
+            if (k.shift) state[VK_SHIFT] = 0x80;
+            if (k.ctrl) state[VK_CONTROL] = 0x80;
+            SetKeyboardState(state);
+            HWND focus = GetFocus();
+            if (k.vk) PostMessageA(focus, WM_KEYDOWN, k.vk, 1);
+            else PostMessageA(focus, k.alt ? WM_SYSCHAR : WM_CHAR, WPARAM((unsigned char)k.ch), k.alt ? (1 | (1 << 29)) : 1);
+            Application()->ProcessMessages();
+            for (const std::string& c : window->clicks) events.Add(c);
+            window->clicks.clear();
+            events.Add(FocusName());
+        }
+        BYTE none[256] = {};
+        SetKeyboardState(none);
+    }
+    void Focus(const char* name) { window->Field<TWinControl>(name)->SetFocus(); }
+    TEventRecorder events;
+};
+
+} // namespace
+
+// Tab walks every control that can take the focus, in tab order (a
+// container's contents after it), wrapping; a radio group is one stop.
+TEST_F(KeyboardTest, TabAndShiftTabWalkTheTabOrder) {
+    struct Case {
+        const char* what;
+        std::function<void(TTestWindow&)> setUp;
+        const char* start;
+        std::vector<TKey> keys;
+        std::vector<std::string> focus;
+    } cases[] = {
+        {"forward from OK, no radio selected: the group is entered at its first", nullptr, "OKButton",
+         {Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab, Tab},
+         {"CancelButton", "FailButton", "BrowseButton", "NextButton", "Pages", "RadioOne", "Check", "Choice", "NameEdit",
+          "Rows", "OKButton"}},
+        {"backward", nullptr, "OKButton",
+         {BackTab, BackTab, BackTab, BackTab, BackTab, BackTab, BackTab},
+         {"Rows", "NameEdit", "Choice", "Check", "RadioOne", "Pages", "NextButton"}},
+        {"at the selection; disabled and hidden controls are skipped",
+         [](TTestWindow& w) {
+             w.Field<TRadioButton>("RadioTwo")->SetChecked(true);
+             w.Field<TComboBox>("Choice")->SetEnabled(false);
+             w.Field<TEdit>("NameEdit")->Hide();
+             w.clicks.clear();
+         },
+         "Pages", {Tab, Tab, Tab, Tab, BackTab, BackTab}, {"RadioTwo", "Check", "Rows", "OKButton", "Rows", "Check"}},
+        {"another page: its tab order, none of the hidden pages' controls",
+         [](TTestWindow& w) { w.Field<TPageControl>("Pages")->SetActivePageIndex(2); }, "Pages",
+         {Tab, Tab, Tab, Tab, Tab}, {"NumLock", "CapsLock", "ScrollLock", "DefaultButton", "OKButton"}},
+        {"arrows move the selection within the radio group, wrapping", nullptr, "RadioOne",
+         {Down, Down, Up, Tab},
+         {"RadioTwo", "RadioTwo", "RadioOne", "RadioOne", "RadioTwo", "RadioTwo", "Check"}},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        if (c.setUp) c.setUp(*window);
+        Focus(c.start);
+        window->clicks.clear();
+        Press(c.keys);
+        EXPECT_TRUE(events.Matches(c.focus));
+    }
+}
+
+// Ctrl+Tab switches the page as a click on the next tab does (OnChange runs),
+// on the page control holding the focus or else the form's.
+TEST_F(KeyboardTest, CtrlTabSwitchesPagesWrapping) {
+    auto* pages = window->Field<TPageControl>("Pages");
+    Focus("RadioOne");
+    Press({CtrlTab, CtrlTab, CtrlTab, CtrlBackTab});
+    EXPECT_TRUE(events.Matches({"Pages", "Pages", "Pages", "Pages", "Pages", "Pages", "Pages", "Pages"}));
+    EXPECT_EQ(pages->ActivePageIndex(), 2);
+    window->Field<TTabSheet>("FirstSheet")->SetTabVisible(false);
+    pages->SetActivePageIndex(1);
+    Focus("OKButton");
+    Press({CtrlTab, CtrlTab});
+    EXPECT_TRUE(events.Matches({"Pages", "OKButton", "Pages", "OKButton"}));
+    EXPECT_EQ(pages->ActivePageIndex(), 1);
+}
+
+// Access keys: Alt+letter anywhere, the letter alone where the focused
+// control takes no characters; only reachable controls answer.
+TEST_F(KeyboardTest, AccessKeysPressToggleSelectAndFocus) {
+    struct Case {
+        const char* what;
+        int page;
+        const char* start;
+        std::vector<TKey> keys;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"check boxes toggle and take the focus", 2, "DefaultButton",
+         {Alt('n'), Char('c'), Char('S'), Alt('N')},
+         {"NumLock", "NumLock", "CapsLock", "CapsLock", "ScrollLock", "ScrollLock", "NumLock", "NumLock"}},
+        {"push buttons click where the focus is", 2, "NumLock",
+         {Alt('e'), Char('r'), Alt('n')},
+         {"DefaultButton", "NumLock", "BrowseButton", "NumLock", "NumLock", "NumLock"}},
+        {"hidden and disabled controls and other pages' controls do not answer", 2, "NumLock",
+         {Alt('g'), Alt('d'), Alt('o'), Alt('m')}, {"NumLock", "NumLock", "NumLock", "NumLock"}},
+        {"a radio button selects; a label focuses the control after it", 0, "Rows",
+         {Alt('t'), Alt('m'), Alt('o')}, {"RadioTwo", "RadioTwo", "NameEdit", "RadioOne", "RadioOne"}},
+        {"a control that takes characters keeps the letters", 0, "NameEdit",
+         {Char('o'), Char('n'), Alt('x')}, {"NameEdit", "NameEdit", "NameEdit"}},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        window->Field<TPageControl>("Pages")->SetActivePageIndex(c.page);
+        Focus(c.start);
+        window->clicks.clear();
+        Press(c.keys);
+        EXPECT_TRUE(events.Matches(c.events));
+    }
+    EXPECT_EQ(window->Field<TEdit>("NameEdit")->Text(), "read-only text");
+}
+
+// Enter presses the focused push button or else the default control, Escape
+// the cancel control; without them neither key does anything.
+TEST_F(KeyboardTest, EnterAndEscapePressTheDefaultAndCancelControls) {
+    auto* ok = window->Field<TButton>("OKButton");
+    auto* cancel = window->Field<TButton>("CancelButton");
+    ok->OnClick = events.Record<TObject*>("OK");
+    cancel->OnClick = events.Record<TObject*>("Cancel");
+    Focus("Check");
+    Press({Enter, Esc});
+    Focus("Rows");
+    Press({Enter});
+    Focus("BrowseButton");
+    Press({Enter});
+    EXPECT_TRUE(events.Matches({"OK", "Check", "Cancel", "Check", "OK", "Rows", "BrowseButton", "BrowseButton"}));
+    ok->SetDefault(false);
+    cancel->SetCancel(false);
+    Focus("Check");
+    Press({Enter, Esc});
+    EXPECT_TRUE(events.Matches({"Check", "Check"}));
+    EXPECT_FALSE(window->Field<TCheckBox>("Check")->Checked());
+}
+
+// Underlines of access keys are hidden until the keyboard is used, as in the
+// system's dialogs, unless the user asked to see them always.
+TEST_F(KeyboardTest, AccessKeyUnderlinesShowOnceAltIsPressed) {
+    BOOL userCues = FALSE;
+    SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &userCues, 0);
+    auto render = [this] { // the title label's pixels on black
+        TLabel* label = window->Field<TLabel>("TitleLabel");
+        TBitmap bitmap;
+        bitmap.SetSize(label->Width(), label->Height());
+        bitmap.Canvas().Brush().SetColor(clBlack);
+        bitmap.Canvas().FillRect({0, 0, label->Width(), label->Height()});
+        label->PaintTo(bitmap.Canvas().Handle());
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < label->Height(); ++y)
+            for (int x = 0; x < label->Width(); ++x) pixels.push_back(GetPixel(bitmap.Canvas().Handle(), x, y));
+        return pixels;
+    };
+    for (BOOL always : {FALSE, TRUE}) {
+        SCOPED_TRACE(always ? "always shown" : "shown on demand");
+        SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR(always)), 0);
+        TearDown();
+        SetUp();
+        auto first = render();
+        PostMessageA(window->Field<TButton>("BrowseButton")->Handle(), WM_SYSKEYDOWN, VK_MENU, 1 | (1 << 29));
+        Application()->ProcessMessages();
+        auto underlined = render();
+        window->Field<TLabel>("TitleLabel")->SetCaption("Title strip");
+        auto plain = render();
+        EXPECT_NE(underlined, plain);
+        EXPECT_EQ(first, always ? underlined : plain);
+    }
+    SystemParametersInfoA(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR(userCues)), 0);
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -406,25 +407,56 @@ TEST_F(StdCtrlsTest, ButtonsClickEndModalLoopsAndServeEnterAndEscape) {
     Send(cancel, BM_CLICK);
     EXPECT_EQ(cancelClicks.count, 1);
     EXPECT_EQ(form->ModalResult(), mrCancel);
-    // Enter and Escape as the dialog keys deliver them to the form.
-    SendMessageA(form->Handle(), WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(okClicks.count, 1);
-    EXPECT_EQ(form->ModalResult(), mrOk);
-    SendMessageA(form->Handle(), WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(cancelClicks.count, 2);
     // Enter presses the focused button rather than the default one.
     SetFocus(cancel->Handle());
-    MSG enter{cancel->Handle(), WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
-    EXPECT_TRUE(IsDialogMessageA(form->Handle(), &enter));
-    EXPECT_EQ(cancelClicks.count, 3);
-    EXPECT_EQ(okClicks.count, 1);
+    PostMessageA(cancel->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    Application()->ProcessMessages();
+    EXPECT_EQ(cancelClicks.count, 2);
+    EXPECT_EQ(okClicks.count, 0);
 
     ok->SetDefault(false);
     EXPECT_EQ(form->DefaultControl(), nullptr);
     EXPECT_FALSE(HasStyle(ok, BS_DEFPUSHBUTTON));
-    delete cancel; // a destroyed button is not pressed by Escape later
+    // Destroyed controls stop being the default or cancel control, whatever
+    // their class: the form hears of their end.
+    delete cancel;
     EXPECT_EQ(form->CancelControl(), nullptr);
-    SendMessageA(form->Handle(), WM_COMMAND, IDCANCEL, 0);
+    auto* panel = Make<TPanel>(form, 8, 40, 40, 20);
+    form->SetDefaultControl(panel);
+    form->SetCancelControl(panel);
+    delete panel;
+    EXPECT_EQ(form->DefaultControl(), nullptr);
+    EXPECT_EQ(form->CancelControl(), nullptr);
+}
+
+// Freeing a focused control moves the focus, inside the destructors: no
+// OnExit or OnEnter runs from there, of the control going or of any other.
+TEST_F(StdCtrlsTest, DestroyingTheFocusedControlRunsNoFocusHandlers) {
+    static testing_support::TEventRecorder events; // outlives the form, which goes after the test
+    events.Clear();
+    auto* owner = Make<TEdit>(form, 8, 8, 100, 21);
+    form->Show();
+    owner->SetFocus();
+    auto* dialog = new TForm(owner); // owned by the form's window
+    dialog->SetBounds(100, 100, 200, 120);
+    auto* a = Make<TEdit>(dialog, 8, 8, 100, 21);
+    auto* b = Make<TEdit>(dialog, 8, 40, 100, 21);
+    for (TWinControl* c : std::initializer_list<TWinControl*>{form, owner, dialog, a, b}) {
+        std::string name = c == form ? "form" : c == owner ? "owner" : c == dialog ? "dialog" : c == a ? "a" : "b";
+        c->OnEnter = events.Record<TObject*>(name + " enter");
+        c->OnExit = events.Record<TObject*>(name + " exit");
+    }
+    dialog->Show();
+    a->SetFocus();
+    b->SetFocus();
+    EXPECT_TRUE(events.Matches({"owner exit", "dialog enter", "dialog exit", "a enter", "a exit", "b enter"}));
+    delete b; // the focus goes to the dialog, quietly
+    Pump(10);
+    a->SetFocus();
+    EXPECT_TRUE(events.Matches({"dialog exit", "a enter"}));
+    delete dialog; // the focus goes back to the owner's form
+    Pump(10);
+    EXPECT_TRUE(events.Matches({}));
 }
 
 // ------------------------------------------------------------------ drawing
