@@ -197,6 +197,31 @@ TEST_F(Wizard, EndsWithOneOnlyByFinishAndEnterAndEscapeDoNothing) {
     }
 }
 
+// The wizard without a mouse: Tab walks the shown page and the buttons,
+// the access keys press the buttons; each key records the page and the focus.
+TEST_F(Wizard, TheKeyboardAloneWalksToFinish) {
+    Open(Program());
+    auto press = [&](UINT msg, WPARAM key) {
+        PostMessageA(GetFocus(), msg, key, msg == WM_SYSCHAR ? (1 | (1 << 29)) : 1);
+        Application()->ProcessMessages();
+        TWinControl* focus = TWinControl::FromHandle(GetFocus());
+        return std::to_string(w->Notebook1->PageIndex()) + " " + (focus ? focus->Name() : "-");
+    };
+    w->AppPathEdit->SetFocus();
+    std::vector<std::string> seen;
+    for (int i = 0; i < 4; ++i) seen.push_back(press(WM_KEYDOWN, VK_TAB));
+    seen.push_back(press(WM_SYSCHAR, 'n'));
+    seen.push_back(press(WM_CHAR, 'X'));
+    for (char key : {'n', 'b', 'b', 'n', 'n', 'f'}) seen.push_back(press(WM_SYSCHAR, WPARAM(key)));
+    // No key goes to a control of a hidden page.
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 BrowseButton", "0 NextButton", "0 CancelButton", "0 AppPathEdit",
+                                              "1 ShutcutNameEdit", "1 ShutcutNameEdit", "2 AppNameLabelEdit",
+                                              "1 ShutcutNameEdit", "0 AppPathEdit", "1 ShutcutNameEdit",
+                                              "2 AppNameLabelEdit", "2 AppNameLabelEdit"}));
+    EXPECT_EQ(w->ShutcutNameEdit->Text(), "X");
+    EXPECT_EQ(w->ModalResult(), mrOk);
+}
+
 TEST(WizardHandles, AUseWithIconsAndDropsLeavesNoHandleBehind) {
     if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
     delete CreateForm<TFunSetForm>(nullptr); // first use: the library's shared objects
