@@ -1,0 +1,145 @@
+#include "wzFunSet.h"
+
+#include <windows.h>
+
+#include "components/ComponentsRegistration.h"
+#include "forms/GraphicTexts.h"
+#include "forms/Icon.h"
+#include "forms/Picture.h"
+
+using namespace forms;
+
+TFunSetForm::TFunSetForm(TComponent* owner) : TForm(owner) {
+    // The layout holds the drop target's class.
+    components::RegisterComponentClasses();
+}
+
+TFormBindings<TFunSetForm> TFunSetForm::Bindings() {
+    using F = TFunSetForm;
+    return {
+        .Handlers = {{"FormCreate", &F::FormCreate},
+                     {"NextButtonClick", &F::NextButtonClick},
+                     {"BackButtonClick", &F::BackButtonClick},
+                     {"FinishButtonClick", &F::FinishButtonClick},
+                     {"CancelButtonClick", &F::CancelButtonClick},
+                     {"AppPathEditChange", &F::AppPathEditChange},
+                     {"ShutcutNameEditChange", &F::ShutcutNameEditChange},
+                     {"BrowseButtonClick", &F::BrowseButtonClick},
+                     {"DnDControl1DnDStart", &F::DnDControl1DnDStart},
+                     {"DnDControl1DnDItem", &F::DnDControl1DnDItem},
+                     {"DnDControl1DnDFinish", &F::DnDControl1DnDFinish}},
+        .Fields = {{"Notebook1", &F::Notebook1},
+                   {"BackButton", &F::BackButton},
+                   {"NextButton", &F::NextButton},
+                   {"CancelButton", &F::CancelButton},
+                   {"FinishButton", &F::FinishButton},
+                   {"OpenDialog1", &F::OpenDialog1},
+                   {"DnDControl1", &F::DnDControl1},
+                   {"AppPathEdit", &F::AppPathEdit},
+                   {"DragPanel", &F::DragPanel},
+                   {"DragImage", &F::DragImage},
+                   {"BrowseButton", &F::BrowseButton},
+                   {"ShutcutNameEdit", &F::ShutcutNameEdit},
+                   {"AppNameLabelEdit", &F::AppNameLabelEdit},
+                   {"Image1", &F::Image1}},
+    };
+}
+
+void TFunSetForm::FormCreate(TObject*) { Notebook1->SetPageIndex(pageSelect); }
+
+void TFunSetForm::ShowPage(int index, TWinControl* focus) {
+    Notebook1->SetPageIndex(index);
+    // The focus leaves the page (and the button) just hidden, where keys
+    // would go on editing what cannot be seen.
+    focus->SetFocus();
+}
+
+void TFunSetForm::NextButtonClick(TObject*) {
+    switch (Page()) {
+    case pageSelect:
+        BackButton->SetVisible(true);
+        NextButton->SetEnabled(!ShutcutNameEdit->Text().empty());
+        ShowPage(pageName, ShutcutNameEdit);
+        break;
+    case pageName:
+        BackButton->SetVisible(true);
+        NextButton->SetVisible(false);
+        CancelButton->SetVisible(false);
+        FinishButton->SetVisible(true);
+        AppNameLabelEdit->SetText(ShutcutNameEdit->Text());
+        LoadIcon(Image1, AppPathEdit->Text());
+        ShowPage(pageFinish, AppNameLabelEdit);
+        break;
+    }
+}
+
+void TFunSetForm::BackButtonClick(TObject*) {
+    switch (Page()) {
+    case pageName:
+        NextButton->SetEnabled(!AppPathEdit->Text().empty());
+        BackButton->SetVisible(false);
+        ShowPage(pageSelect, AppPathEdit);
+        break;
+    case pageFinish:
+        // Next keeps the state it had when page 1 was left.
+        NextButton->SetVisible(true);
+        CancelButton->SetVisible(true);
+        FinishButton->SetVisible(false);
+        ShowPage(pageName, ShutcutNameEdit);
+        break;
+    }
+}
+
+void TFunSetForm::FinishButtonClick(TObject*) { SetModalResult(mrOk); }
+
+void TFunSetForm::CancelButtonClick(TObject*) { SetModalResult(mrCancel); }
+
+void TFunSetForm::AppPathEditChange(TObject*) {
+    if (Page() == pageSelect) NextButton->SetEnabled(!AppPathEdit->Text().empty());
+}
+
+void TFunSetForm::ShutcutNameEditChange(TObject*) {
+    if (Page() == pageName) NextButton->SetEnabled(!ShutcutNameEdit->Text().empty());
+}
+
+void TFunSetForm::BrowseButtonClick(TObject*) {
+    if (!OpenDialog1->Execute()) return;
+    const std::string path = OpenDialog1->FileName();
+    ShowTargetIcon(path);
+    AppPathEdit->SetText(path);
+}
+
+void TFunSetForm::DnDControl1DnDStart(TObject*, int32_t count, int32_t, int32_t) {
+    DropAccepted = false;
+    AppPathEdit->SetText("");
+    DroppedFileName.clear();
+    if (count == 1)
+        DropAccepted = true;
+    else
+        ShowMessageBox("You can only drag one file.", "ERROR", MB_OK | MB_ICONERROR, this, true);
+}
+
+void TFunSetForm::DnDControl1DnDItem(TObject*, const std::string& item) { DroppedFileName = item; }
+
+void TFunSetForm::DnDControl1DnDFinish(TObject*) {
+    if (!DropAccepted) return;
+    ShowTargetIcon(DroppedFileName);
+    AppPathEdit->SetText(DroppedFileName);
+}
+
+void TFunSetForm::ShowTargetIcon(const std::string& path) {
+    // The caption gives way to the first icon and does not come back.
+    if (LoadIcon(DragImage, path)) DragPanel->SetCaption("");
+}
+
+bool TFunSetForm::LoadIcon(TImage* image, const std::string& path) {
+    TIcon icon;
+    try {
+        if (!icon.LoadAssociated(path)) return false;
+    } catch (const EInvalidGraphic&) {
+        // Longer than the lookup takes: the path is kept, just without an icon.
+        return false;
+    }
+    image->Picture().Assign(&icon);
+    return true;
+}
