@@ -47,13 +47,19 @@ TFormBindings<TFunSetForm> TFunSetForm::Bindings() {
 
 void TFunSetForm::FormCreate(TObject*) { Notebook1->SetPageIndex(pageSelect); }
 
+void TFunSetForm::ShowPage(int index, TWinControl* focus) {
+    Notebook1->SetPageIndex(index);
+    // The focus leaves the page (and the button) just hidden, where keys
+    // would go on editing what cannot be seen.
+    focus->SetFocus();
+}
+
 void TFunSetForm::NextButtonClick(TObject*) {
     switch (Page()) {
     case pageSelect:
         BackButton->SetVisible(true);
         NextButton->SetEnabled(!ShutcutNameEdit->Text().empty());
-        Notebook1->SetPageIndex(pageName);
-        ShutcutNameEdit->SetFocus();
+        ShowPage(pageName, ShutcutNameEdit);
         break;
     case pageName:
         BackButton->SetVisible(true);
@@ -62,7 +68,7 @@ void TFunSetForm::NextButtonClick(TObject*) {
         FinishButton->SetVisible(true);
         AppNameLabelEdit->SetText(ShutcutNameEdit->Text());
         LoadIcon(Image1, AppPathEdit->Text());
-        Notebook1->SetPageIndex(pageFinish);
+        ShowPage(pageFinish, AppNameLabelEdit);
         break;
     }
 }
@@ -72,15 +78,14 @@ void TFunSetForm::BackButtonClick(TObject*) {
     case pageName:
         NextButton->SetEnabled(!AppPathEdit->Text().empty());
         BackButton->SetVisible(false);
-        Notebook1->SetPageIndex(pageSelect);
+        ShowPage(pageSelect, AppPathEdit);
         break;
     case pageFinish:
         // Next keeps the state it had when page 1 was left.
         NextButton->SetVisible(true);
         CancelButton->SetVisible(true);
         FinishButton->SetVisible(false);
-        Notebook1->SetPageIndex(pageName);
-        ShutcutNameEdit->SetFocus();
+        ShowPage(pageName, ShutcutNameEdit);
         break;
     }
 }

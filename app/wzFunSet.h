@@ -60,6 +60,8 @@ protected:
 private:
     enum { pageSelect = 0, pageName = 1, pageFinish = 2 };
     int Page() const { return Notebook1->PageIndex(); }
+    // Shows page index and gives focus, on it, the keyboard.
+    void ShowPage(int index, forms::TWinControl* focus);
     // Puts path's icon into image; false, image unchanged, when it has none
     // or the path is too long for the lookup.
     static bool LoadIcon(forms::TImage* image, const std::string& path);

@@ -113,12 +113,23 @@ void TOxaTexture::Draw(TCanvas& target, int width, int height, TColor solidColor
         // The light pixels of a two-colour picture take the background colour.
         SetBkColor(dc, ColorToRef(solidColor));
         SetBkMode(dc, OPAQUE);
-        int x = w < width ? (width - w) / 2 : 0;
-        int y = h < height ? (height - h) / 2 : 0;
-        target.CopyRect({x, y, x + w, y + h}, source->Canvas(), whole);
+        POINT at = CenterOrigin(width, height);
+        target.CopyRect({at.x, at.y, at.x + w, at.y + h}, source->Canvas(), whole);
         break;
     }
     }
+}
+
+POINT TOxaTexture::CenterOrigin(int width, int height) const {
+    const int w = image_.Width(), h = image_.Height();
+    return {w < width ? (width - w) / 2 : 0, h < height ? (height - h) / 2 : 0};
+}
+
+RECT TOxaTexture::PaintedArea(int width, int height) const {
+    if (image_.Empty() || width <= 0 || height <= 0) return {0, 0, 0, 0};
+    if (imageStyle_ != isCenter) return {0, 0, width, height};
+    POINT at = CenterOrigin(width, height);
+    return {at.x, at.y, std::min<LONG>(width, at.x + image_.Width()), std::min<LONG>(height, at.y + image_.Height())};
 }
 
 // ------------------------------------------------------------ TOxaBrushFill
@@ -193,6 +204,7 @@ void TOxaBackground::Notification(TComponent* component, TOperation operation) {
 }
 
 void TOxaBackground::NotifyChanged() {
+    ++changeCount_;
     // A repaint may change the list (a control that lets go of us).
     std::vector<TControl*> clients = clients_;
     for (TControl* client : clients) client->Invalidate();
@@ -207,6 +219,39 @@ void TOxaBackground::Draw(TCanvas& target, int width, int height, bool forwardFi
     case bBrushFillUseCurrent: DrawBrushFill(target, width, height, false); break;
     case bBrushFillSolidColor: DrawBrushFill(target, width, height, true); break;
     }
+}
+
+RECT TOxaBackground::PaintedArea(int width, int height) const {
+    if (backgroundStyle_ == bTexture) return texture_.PaintedArea(width, height);
+    if (width <= 0 || height <= 0) return {0, 0, 0, 0};
+    return {0, 0, width, height};
+}
+
+uint32_t TOxaBackground::DrawnColorsKey() const {
+    // The in-between colours of a gradient are text, read when it renders;
+    // only the colour properties count here.
+    uint32_t key = 2166136261u;
+    auto add = [&key](TColor color) { key = (key ^ ColorToRef(color)) * 16777619u; };
+    switch (backgroundStyle_) {
+    case bGradient:
+        add(gradient_.BeginColor());
+        add(gradient_.EndColor());
+        break;
+    case bTexture:
+        add(solidColor_);
+        if (texture_.TransparentColor() != clNone) {
+            add(texture_.TransparentColor());
+            add(texture_.TransparentBackground());
+        }
+        break;
+    case bSolidcolor: add(solidColor_); break;
+    case bBrushFillUseCurrent: add(brushFill_.BrushColor()); break;
+    case bBrushFillSolidColor:
+        add(brushFill_.BrushColor());
+        add(solidColor_);
+        break;
+    }
+    return key;
 }
 
 void TOxaBackground::DrawSolidColor(TCanvas& target, int width, int height) {

@@ -3,6 +3,9 @@
 // controls that show it (OxaTFillBackground). The settings objects notify on
 // every write, so a change to any setting repaints every fill control.
 #pragma once
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,7 +30,8 @@ public:
     void Assign(const forms::TPersistent* source) override;
 
     // The picture is owned. Loading or resizing it in place notifies like
-    // SetImage does.
+    // SetImage does; drawing on it notifies nobody, so fill controls show
+    // the drawing after the next change that notifies.
     forms::TBitmap& Image() { return image_; }
     const forms::TBitmap& Image() const { return image_; }
     // Copies the given picture; null empties it.
@@ -46,11 +50,17 @@ public:
     // nothing. solidColor is the background colour a centred picture is
     // copied with.
     void Draw(forms::TCanvas& target, int width, int height, forms::TColor solidColor);
+    // The part of a width x height area that Draw paints: all of it, a
+    // centred picture's rectangle, or nothing for an empty picture.
+    RECT PaintedArea(int width, int height) const;
 
     forms::TNotifyEvent OnChange;
 
 private:
     void Changed();
+    // Where isCenter puts the picture: centred on each axis where it is
+    // smaller than the area, at 0 where it is not.
+    POINT CenterOrigin(int width, int height) const;
 
     forms::TBitmap image_;
     bool copyingImage_ = false;
@@ -111,6 +121,17 @@ public:
     // Paints the whole background into the width x height area at the
     // target's origin, according to BackgroundStyle.
     void Draw(forms::TCanvas& target, int width, int height, bool forwardFirst);
+    // The part of a width x height area that Draw paints; what lies outside
+    // it keeps what was there.
+    RECT PaintedArea(int width, int height) const;
+
+    // Counts NotifyChanged calls: a picture rendered while it stays the same
+    // is still this background's picture.
+    unsigned ChangeCount() const { return changeCount_; }
+    // The colours the current style draws with, as RGB values folded into
+    // one number. System colours are resolved when drawing, so this changes
+    // when the system's colours do, which notifies nobody.
+    uint32_t DrawnColorsKey() const;
 
     // Fill controls showing this background, in the order they came. A
     // control leaves the list when it is destroyed; when the background goes
@@ -136,6 +157,7 @@ private:
     forms::TColor solidColor_ = forms::clBtnFace;
     TOxaBackStyle backgroundStyle_ = bGradient;
     std::vector<forms::TControl*> clients_;
+    unsigned changeCount_ = 0;
 };
 
 } // namespace components

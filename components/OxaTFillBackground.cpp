@@ -1,8 +1,34 @@
 #include "OxaTFillBackground.h"
 
+#include "forms/Painting.h"
+
 namespace components {
 
 using namespace forms;
+
+// The background rendered at one size, in the pixel format of the surface
+// it is copied to, with what it was rendered from.
+struct TOxaFillBackground::TRendered {
+    TRendered(HDC like, int width, int height)
+        : Width(width), Height(height), Bitmap(CreateCompatibleBitmap(like, width, height)),
+          DC(static_cast<HBITMAP>(Bitmap.Get()), like) {
+        if (!Bitmap.Get()) OutOfResources();
+    }
+
+    bool Shows(const TOxaBackground& background, int width, int height) const {
+        return Valid && width == Width && height == Height && Changes == background.ChangeCount() &&
+               Colors == background.DrawnColorsKey();
+    }
+
+    const int Width, Height;
+    TGdiObject Bitmap;
+    TMemoryDC DC;
+    TCanvas Canvas;
+    TCanvasBinding Binding{Canvas, DC};
+    bool Valid = false; // false until a render completed
+    unsigned Changes = 0;
+    uint32_t Colors = 0;
+};
 
 TOxaFillBackground::TOxaFillBackground(TComponent* owner) : TOxaGraphicControl(owner) { SetBounds(0, 0, 150, 150); }
 
@@ -16,6 +42,7 @@ void TOxaFillBackground::SetBackground(TOxaBackground* background) {
         if (background_) background_->RemoveClient(this);
         if (background) background->AddClient(this);
         background_ = background;
+        rendered_.reset();
     }
     Invalidate();
 }
@@ -25,16 +52,37 @@ void TOxaFillBackground::SetAutoSize(bool value) {
     Invalidate();
 }
 
+void TOxaFillBackground::Render(HDC target, int width, int height) {
+    if (!rendered_ || rendered_->Width != width || rendered_->Height != height) {
+        rendered_.reset(); // the old picture's handles go before new ones are made
+        rendered_ = std::make_unique<TRendered>(target, width, height);
+    }
+    // A render that fails leaves the picture invalid: the next paint tries again.
+    rendered_->Valid = false;
+    background_->Draw(rendered_->Canvas, width, height, true);
+    rendered_->Changes = background_->ChangeCount();
+    rendered_->Colors = background_->DrawnColorsKey();
+    rendered_->Valid = true;
+}
+
 void TOxaFillBackground::Paint() {
-    if (background_) background_->Draw(Canvas(), Width(), Height(), true);
+    const int width = Width(), height = Height();
+    if (!background_ || width <= 0 || height <= 0) return;
+    // Only what the background paints is copied; the rest (around a centred
+    // picture, or all of an empty one) keeps what lies behind.
+    RECT painted = background_->PaintedArea(width, height);
+    if (IsRectEmpty(&painted)) return;
+    if (!rendered_ || !rendered_->Shows(*background_, width, height)) Render(Canvas().Handle(), width, height);
+    Canvas().CopyRect(painted, rendered_->Canvas, painted);
 }
 
 void TOxaFillBackground::Notification(TComponent* component, TOperation operation) {
     TOxaGraphicControl::Notification(component, operation);
     // The background is on its way out: its members may already be gone, so
-    // only the reference is dropped.
+    // only the reference is dropped, with the picture rendered from it.
     if (operation == opRemove && component == background_) {
         background_ = nullptr;
+        rendered_.reset();
         Invalidate();
     }
 }

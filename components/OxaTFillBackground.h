@@ -2,6 +2,7 @@
 // over its whole area. It refers to the background without owning it and is
 // one of the background's clients while it shows it.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "components/OxaControls.h"
@@ -24,13 +25,23 @@ public:
     void SetAutoSize(bool value);
 
 protected:
-    // Renders the background anew on every paint; nothing is cached.
+    // Copies the background from a picture of it rendered at the control's
+    // size. Uncovering, moving or repainting the window costs one copy; the
+    // picture is rendered again only after the background notified a change
+    // (or the system's colours it uses changed) or the size changed.
     void Paint() override;
     void Notification(forms::TComponent* component, forms::TOperation operation) override;
 
 private:
+    struct TRendered;
+    // Renders the background into rendered_, made compatible with target.
+    void Render(HDC target, int width, int height);
+
     TOxaBackground* background_ = nullptr;
     bool autoSize_ = false;
+    // Belongs to background_; dropped whenever the background is replaced
+    // or goes.
+    std::unique_ptr<TRendered> rendered_;
 };
 
 } // namespace components

@@ -18,10 +18,8 @@ int main(int argc, char** argv) {
     GetSystemDirectoryA(system, sizeof system);
     const std::string target = std::string(system) + "\\notepad.exe";
     wizard->ShutcutNameEdit->SetText("Notes");
-    if (page > 0) {
-        wizard->ShowTargetIcon(target);
-        wizard->AppPathEdit->SetText(target);
-    }
+    wizard->ShowTargetIcon(target);
+    wizard->AppPathEdit->SetText(target);
     wizard->Show();
     for (int i = 0; i < page; ++i) wizard->NextButtonClick(wizard->NextButton);
     SetTimer(nullptr, 0, UINT(seconds) * 1000, [](HWND, UINT, UINT_PTR, DWORD) WINAPI { Application()->Terminate(); });

@@ -12,6 +12,7 @@
 #include "app/wzFunSet.h"
 #include "forms/SysUtils.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/HandleCounter.h"
 
 using namespace forms;
 using testing_support::AnswerDialog;
@@ -150,6 +151,9 @@ TEST_F(Wizard, TwoDroppedFilesAreRefusedWithAMessageOwnedByTheWizard) {
         GetWindowTextA(box, buffer, sizeof buffer);
         caption = buffer;
         owner = GetWindow(box, GW_OWNER);
+        EXPECT_EQ(GetForegroundWindow(), box);
+        // The error icon (the box's icon control, stc1).
+        EXPECT_EQ(HICON(SendDlgItemMessageA(box, 0x0440, STM_GETICON, 0, 0)), LoadIconA(nullptr, IDI_ERROR));
         EXPECT_EQ(GetDlgItem(box, IDCANCEL) == nullptr || !IsWindowVisible(GetDlgItem(box, IDCANCEL)), true);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     });
@@ -180,13 +184,56 @@ TEST_F(Wizard, EndsWithOneOnlyByFinishAndEnterAndEscapeDoNothing) {
         Later(50, [&] {
             // From the path box: a focused push button would take Enter itself.
             SetFocus(w->AppPathEdit->Handle());
+            const std::string before = State();
             for (UINT key : {VK_RETURN, VK_ESCAPE}) {
                 PostMessageA(w->AppPathEdit->Handle(), WM_KEYDOWN, key, 0);
                 Pump(100);
             }
             EXPECT_EQ(w->ModalResult(), mrNone) << "Enter and Escape are bound to no button";
+            EXPECT_EQ(State(), before) << "nor did they press one";
             ending.end();
         });
         EXPECT_EQ(w->ShowModal(), ending.result) << ending.how;
     }
+}
+
+// The wizard without a mouse: Tab walks the shown page and the buttons,
+// the access keys press the buttons; each key records the page and the focus.
+TEST_F(Wizard, TheKeyboardAloneWalksToFinish) {
+    Open(Program());
+    auto press = [&](UINT msg, WPARAM key) {
+        PostMessageA(GetFocus(), msg, key, msg == WM_SYSCHAR ? (1 | (1 << 29)) : 1);
+        Application()->ProcessMessages();
+        TWinControl* focus = TWinControl::FromHandle(GetFocus());
+        return std::to_string(w->Notebook1->PageIndex()) + " " + (focus ? focus->Name() : "-");
+    };
+    w->AppPathEdit->SetFocus();
+    std::vector<std::string> seen;
+    for (int i = 0; i < 4; ++i) seen.push_back(press(WM_KEYDOWN, VK_TAB));
+    seen.push_back(press(WM_SYSCHAR, 'n'));
+    seen.push_back(press(WM_CHAR, 'X'));
+    for (char key : {'n', 'b', 'b', 'n', 'n', 'f'}) seen.push_back(press(WM_SYSCHAR, WPARAM(key)));
+    // No key goes to a control of a hidden page.
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 BrowseButton", "0 NextButton", "0 CancelButton", "0 AppPathEdit",
+                                              "1 ShutcutNameEdit", "1 ShutcutNameEdit", "2 AppNameLabelEdit",
+                                              "1 ShutcutNameEdit", "0 AppPathEdit", "1 ShutcutNameEdit",
+                                              "2 AppNameLabelEdit", "2 AppNameLabelEdit"}));
+    EXPECT_EQ(w->ShutcutNameEdit->Text(), "X");
+    EXPECT_EQ(w->ModalResult(), mrOk);
+}
+
+TEST(WizardHandles, AUseWithIconsAndDropsLeavesNoHandleBehind) {
+    if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    delete CreateForm<TFunSetForm>(nullptr); // first use: the library's shared objects
+    auto before = testing_support::CurrentHandleCounts();
+    auto* w = CreateForm<TFunSetForm>(nullptr);
+    w->Show();
+    w->ShowTargetIcon(Program());
+    SendMessageA(w->DragPanel->Handle(), WM_DROPFILES, WPARAM(MakeDrop({Program()})), 0);
+    w->ShutcutNameEdit->SetText("Notes");
+    w->NextButtonClick(w->NextButton);
+    w->NextButtonClick(w->NextButton);
+    Pump();
+    delete w;
+    EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
 }

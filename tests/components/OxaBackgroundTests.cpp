@@ -1,8 +1,10 @@
 // Backgrounds and fill controls: every background style on pixels, the
-// notification of every write, the client list, lifetimes in either order,
+// notification of every write, the client list, the picture a fill control
+// renders once and copies until a change, lifetimes in either order,
 // layouts, painting on a real window and the handles all this leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -347,7 +349,9 @@ TEST(OxaFillBackground, JoinsOneBackgroundAtATime) {
     EXPECT_EQ(a.Width(), 150);
 }
 
-TEST(OxaFillBackground, RendersTheBackgroundAnewOnEveryPaint) {
+// Lines of ColorsInBetween edited in place notify nobody: they show whether
+// a paint rendered the background again or copied the picture it had.
+TEST(OxaFillBackground, RendersOnceAfterEachChangeAndRepaintsFromThePicture) {
     TOxaBackground b;
     b.Gradient().SetBeginColor(clRed);
     b.Gradient().SetEndColor(clBlue);
@@ -361,23 +365,86 @@ TEST(OxaFillBackground, RendersTheBackgroundAnewOnEveryPaint) {
     TPixels p = PaintControl(fill, 12, 32);
     EXPECT_EQ(p.At(0, 0), RGB(255, 1, 1)); // ForwardFirst: BeginColor at the top
     EXPECT_EQ(p.At(9, 29), RGB(8, 1, 247)); // step 30; step 31 starts below the area
+    EXPECT_EQ(p.At(5, 16), RGB(115, 1, 140)); // step 17 of red to blue
     EXPECT_TRUE(p.AllOutside({0, 0, 10, 30}, Untouched)); // the control's own size
 
-    // An in-place edit notifies nobody, but the next paint shows it: two
-    // segments of 16 rows, lime where the second begins.
-    EXPECT_EQ(p.At(5, 16), RGB(115, 1, 140)); // step 17 of red to blue
+    // No notification: the repaint copies the first picture.
     b.Gradient().ColorsInBetween().push_back("clLime");
+    EXPECT_EQ(PaintControl(fill, 12, 32), p);
+
+    // A write, even of the same value, renders anew, once: lime where the
+    // second of two 16-row segments begins, and no later edit shows.
+    b.Gradient().SetColorCount(32);
     p = PaintControl(fill, 12, 32);
     EXPECT_EQ(p.At(5, 15), RGB(8, 247, 1));
     EXPECT_EQ(p.At(5, 16), RGB(1, 255, 1));
+    b.Gradient().ColorsInBetween()[0] = "clYellow";
+    EXPECT_EQ(PaintControl(fill, 12, 32), p);
 
-    // A bad line fails the paint; the error reaches the caller and the
-    // target stays as it was.
+    // A new size renders anew, yellow included.
+    fill.SetBounds(0, 0, 8, 30);
+    p = PaintControl(fill, 12, 32);
+    EXPECT_EQ(p.At(5, 16), RGB(255, 255, 1));
+    EXPECT_TRUE(p.AllOutside({0, 0, 8, 30}, Untouched));
+
+    // A bad line fails the paint after the change that follows it, and every
+    // paint after that until the line is mended: no half-made picture is kept.
     b.Gradient().ColorsInBetween().push_back("no colour");
-    TBitmap target;
-    Prepare(target, 12, 32);
-    EXPECT_THROW(fill.PaintTo(target.Canvas().Handle()), EConvertError);
-    EXPECT_TRUE(ReadPixels(target).All({0, 0, 12, 32}, Untouched));
+    b.NotifyChanged();
+    for (int round = 0; round < 2; ++round) {
+        TBitmap target;
+        Prepare(target, 12, 32);
+        EXPECT_THROW(fill.PaintTo(target.Canvas().Handle()), EConvertError);
+        EXPECT_TRUE(ReadPixels(target).All({0, 0, 12, 32}, Untouched));
+    }
+    b.Gradient().ColorsInBetween().pop_back();
+    EXPECT_EQ(PaintControl(fill, 12, 32).At(5, 16), RGB(255, 255, 1));
+}
+
+// What the control shows is what Draw paints, first rendered and then
+// copied, including the parts a centred or empty picture leaves alone.
+TEST(OxaFillBackground, ShowsExactlyWhatTheBackgroundDraws) {
+    TOxaBackground b;
+    b.SetSolidColor(clLime);
+    b.BrushFill().SetBrushStyle(bsDiagCross);
+    b.BrushFill().SetBrushColor(clNavy);
+    TOxaFillBackground fill(nullptr);
+    fill.SetBounds(0, 0, 14, 11);
+    fill.SetBackground(&b);
+    const std::vector<std::pair<const char*, std::function<void()>>> settings = {
+        {"gradient", [&] { b.Gradient().SetFillStyle(TOxaFillStyle::RoundMiddle); }},
+        {"solid", [&] { b.SetBackgroundStyle(bSolidcolor); }},
+        {"hatch on white", [&] { b.SetBackgroundStyle(bBrushFillUseCurrent); }},
+        {"hatch on solid", [&] { b.SetBackgroundStyle(bBrushFillSolidColor); }},
+        {"empty picture", [&] { b.SetBackgroundStyle(bTexture); }},
+        {"centred picture", [&] { b.Texture().SetImageStyle(isCenter), MakePicture(b.Texture().Image(), 4, 3); }},
+        {"centred, larger", [&] { MakePicture(b.Texture().Image(), 20, 5); }},
+        {"tiled", [&] { b.Texture().SetImageStyle(isTile); }},
+    };
+    for (const auto& [name, set] : settings) {
+        set();
+        TPixels drawn = DrawBackground(b, 16, 13, 14, 11);
+        EXPECT_EQ(PaintControl(fill, 16, 13), drawn) << name;
+        EXPECT_EQ(PaintControl(fill, 16, 13), drawn) << name << ", repainted";
+    }
+}
+
+// Changing the system's colours notifies nobody, yet a background drawn in
+// them shows the new ones at the repaint the system asks for.
+TEST(OxaFillBackground, FollowsTheSystemColoursItUses) {
+    TOxaBackground b; // from the button shadow colour
+    TOxaFillBackground fill(nullptr);
+    fill.SetBounds(0, 0, 6, 18);
+    fill.SetBackground(&b);
+    const INT element = COLOR_BTNSHADOW;
+    const COLORREF old = GetSysColor(element);
+    PaintControl(fill, 6, 18);
+    for (COLORREF color : {RGB(0, 128, 0), old}) {
+        ASSERT_TRUE(SetSysColors(1, &element, &color));
+        EXPECT_EQ(PaintControl(fill, 6, 18).At(0, 0), RGB(std::max(1, int(GetRValue(color))),
+                                                          std::max(1, int(GetGValue(color))),
+                                                          std::max(1, int(GetBValue(color)))));
+    }
 }
 
 // ------------------------------------------------------------------- lifetime
@@ -502,6 +569,13 @@ TEST(OxaOnWindow, FillControlsPaintTheirBackgroundsAndFollowChanges) {
     TRgb step29 = GradientStepColors(from, {128, 0, 0}, 29, 32).Forward;
     EXPECT_EQ(pixel(10, 0), RGB(step0.R, step0.G, step0.B));
     EXPECT_EQ(pixel(370, 17), RGB(step29.R, step29.G, step29.B));
+
+    // Uncovering the window copies the pictures: an edit that notified
+    // nobody does not show.
+    pages->Gradient().ColorsInBetween().push_back("clRed");
+    InvalidateRect(form->Handle(), nullptr, FALSE);
+    UpdateWindow(form->Handle());
+    EXPECT_EQ(pixel(100, 19 + 150), RGB(255, 255, 255));
 
     // The body background becomes a plain colour: the window repaints it.
     pages->SetBackgroundStyle(bSolidcolor);
@@ -636,4 +710,38 @@ TEST(OxaHandles, DrawingEveryStyleReleasesEverything) {
     testing_support::THandleCounts before = testing_support::CurrentHandleCounts();
     for (int i = 0; i < 5; ++i) all();
     EXPECT_EQ(testing_support::CurrentHandleCounts(), before);
+}
+
+TEST(OxaHandles, OnePicturePerControlKeptOnlyWhileItsBackgroundIsShown) {
+    if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
+    using testing_support::CurrentHandleCounts;
+    TOxaBackground other;
+    MakePicture(other.Texture().Image(), 3, 3);
+    other.SetBackgroundStyle(bTexture);
+    auto* b = new TOxaBackground(nullptr); // holds no picture of its own
+    TOxaFillBackground fill(nullptr);
+    fill.SetBackground(b);
+    PaintControl(fill, 30, 30); // warm-up: the control's own canvas objects
+    fill.SetBackground(nullptr);
+    const testing_support::THandleCounts none = CurrentHandleCounts();
+
+    fill.SetBackground(b);
+    auto cycle = [&](int i) {
+        b->SetBackgroundStyle(TOxaBackStyle(i % 5));
+        b->Gradient().SetFillStyle(TOxaFillStyle(i % OxaFillStyleCount));
+        PaintControl(fill, 30, 30);
+        fill.SetBounds(0, 0, 20 + i % 3, 10 + i % 4);
+        PaintControl(fill, 30, 30);
+        fill.SetBackground(&other);
+        PaintControl(fill, 30, 30);
+        fill.SetBackground(b);
+        PaintControl(fill, 30, 30);
+    };
+    cycle(0);
+    const testing_support::THandleCounts shown = CurrentHandleCounts();
+    EXPECT_GT(shown.Gdi, none.Gdi);
+    for (int i = 1; i <= 25; ++i) cycle(i);
+    EXPECT_EQ(CurrentHandleCounts(), shown);
+    delete b; // the removal notification takes the picture with it
+    EXPECT_EQ(CurrentHandleCounts(), none);
 }
