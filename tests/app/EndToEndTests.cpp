@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <dlgs.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -413,6 +415,121 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     applied.SettingsWindow = 0;
     EXPECT_EQ(std::memcmp(&applied, block, sizeof applied), 0) << "the block is not the applied one";
     EXPECT_EQ(ReadText(log).find("reload:", text.find("reload:") + 1), std::string::npos) << "reloaded twice";
+
+    PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+    EXPECT_EQ(keyboardService.Wait(20000), 0u);
+}
+
+namespace {
+
+// The process's visible top-level window of the class and caption given,
+// or nullptr.
+HWND FindTopWindow(const Process& p, const char* cls, const char* caption) {
+    ChildSearch search{[&](HWND w) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        char text[64] = "";
+        GetWindowTextA(w, text, sizeof text);
+        return process == p.info.dwProcessId && IsWindowVisible(w) && (!cls || HasClass(w, cls)) &&
+               (!caption || std::strcmp(text, caption) == 0);
+    }};
+    EnumWindows(MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+// A new user's whole way: a special key on the picture becomes a program
+// chosen in the wizard, Apply stores it, and the service reloads it.
+TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
+    // The sample keys, and the picture with its mask: without them no spot is hit.
+    Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL",
+                      "TORGFX.DLL", "def.kfd",      "Q5.bmp",              "Q5Mask.bmp"};
+    const std::string kfd = here.Dir() + "def.kfd", target = here.Dir() + "KeyboardService.exe", name = "My service";
+    const std::string original = ReadText(kfd);
+    ASSERT_EQ(original.size(), 1293u + 18 * 526u);
+    DestroyWindow(service);
+    service = nullptr;
+    block->ServiceWindow = 0;
+    Process keyboardService;
+    Start(keyboardService, here.Dir() + "KeyboardService.exe");
+    ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
+    Process p;
+    Start(p, here.Exe());
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+
+    // Key 2 (special 1003 in the sample): its spot centres on (116, 28) of
+    // the picture, which sits at (1, 1) in its strip.
+    HWND strip = FindChildWhere(ui.window, [](HWND w) { return HasSize(w, 642, 84); });
+    ASSERT_NE(strip, nullptr);
+    // A real click there, through the display as a user clicks.
+    POINT spot{117, 29};
+    ClientToScreen(strip, &spot);
+    SetForegroundWindow(ui.window);
+    SetCursorPos(spot.x, spot.y);
+    INPUT click[2]{{INPUT_MOUSE}, {INPUT_MOUSE}};
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN, click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    HWND custom = FindChildWithText(ui.window, "&Custom:"), set = FindChildWithText(ui.window, "Set...");
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(custom, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5000));
+    ui.Press("&Custom:");
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(set) != FALSE; }, 5000)) << "Set... stays disabled";
+    ui.Press("Set...");
+    HWND wizard = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (wizard = FindTopWindow(p, nullptr, "Key Function Set Wizard")) != nullptr; },
+                        10000));
+    auto press = [&](const char* caption) {
+        HWND button = FindChildWithText(wizard, caption);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(button) != FALSE; }, 5000)) << caption << " disabled";
+        PostMessageA(button, BM_CLICK, 0, 0);
+    };
+
+    // Browse: the file dialog takes the program's full path and Open.
+    press("B&rowse..");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindTopWindow(p, "#32770", nullptr)) != nullptr; }, 10000));
+    HWND fileName = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+    ASSERT_NE(fileName, nullptr);
+    SendMessageA(fileName, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }, 10000)) << "the file dialog stayed open";
+    press("&Next >");
+
+    // The name page (the one with "< &Back"), its name typed into its edit.
+    HWND back = FindChildWithText(wizard, "< &Back");
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(back) != FALSE; }, 5000)) << "still on the first page";
+    HWND nameEdit = FindChildWhere(wizard, [](HWND w) { return HasClass(w, "Edit") && IsWindowVisible(w); });
+    ASSERT_NE(nameEdit, nullptr);
+    for (char c : name) PostMessageA(nameEdit, WM_CHAR, WPARAM(uint8_t(c)), 1);
+    press("&Next >");
+    press("&Finish");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(wizard); }, 10000)) << "the wizard stayed open";
+    ui.Press("Apply");
+
+    const std::string log = here.Dir() + "service.log";
+    const std::string line = "key 2 custom special=0 name=\"" + name + "\" path=\"" + target + "\"";
+    EXPECT_TRUE(WaitFor([&] { return ReadText(log).find(line) != std::string::npos; }, 10000))
+        << line << "\n" << ReadText(log);
+    ui.Press("Cancel");
+    EXPECT_EQ(p.Wait(20000), 0u);
+
+    // Every byte as before but the save time and key 2's record.
+    std::string expected = original;
+    const std::string stored = ReadText(kfd);
+    ASSERT_EQ(stored.size(), original.size());
+    EXPECT_NE(stored.substr(1, 8), original.substr(1, 8)) << "the save time was not written";
+    expected.replace(1, 8, stored.substr(1, 8));
+    const size_t record = 1293 + 526;
+    expected[record + 9] = 0;
+    expected.replace(record + 10, 4, 4, '\0');
+    expected[record + 14] = char(name.size());
+    expected.replace(record + 15, name.size(), name);
+    expected[record + 270] = char(target.size());
+    expected.replace(record + 271, target.size(), target);
+    EXPECT_EQ(stored.substr(1033, 8), std::string("\7Default"));
+    const size_t differs = std::mismatch(stored.begin(), stored.end(), expected.begin()).first - stored.begin();
+    EXPECT_EQ(differs, stored.size()) << "first changed byte";
 
     PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
     EXPECT_EQ(keyboardService.Wait(20000), 0u);
