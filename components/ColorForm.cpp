@@ -139,15 +139,23 @@ bool TColorForm::FindPaletteColor(TColor color, int& column, int& row) {
     return false;
 }
 
+namespace {
+
+// (x, y) strictly inside r grown by margin on every side.
+bool Within(const RECT& r, int x, int y, int margin = 0) {
+    return r.left - margin < x && x < r.right + margin && r.top - margin < y && y < r.bottom + margin;
+}
+
+} // namespace
+
 void TColorForm::PositionAt(int x, int y, int& column, int& row) {
+    // A cell answers up to 2 pixels around its well.
     for (row = 1; row <= 5; ++row)
-        for (column = 1; column <= 4; ++column) {
-            RECT r = CellRect(column, row);
-            if (r.left - 2 < x && x < r.right + 2 && r.top - 2 < y && y < r.bottom + 2) return;
-        }
+        for (column = 1; column <= 4; ++column)
+            if (Within(CellRect(column, row), x, y, 2)) return;
     column = row = 0;
     // The swatch's area answers whether or not the swatch is drawn.
-    if (W - 20 < x && x < W - 4 && H - 20 < y && y < H - 4) column = SwatchColumn, row = SwatchRow;
+    if (Within(SwatchRect(), x, y)) column = SwatchColumn, row = SwatchRow;
 }
 
 void TColorForm::DrawPalette(TCanvas& canvas) {
@@ -217,8 +225,9 @@ void TColorForm::Press(int x, int y) {
         CloseUp();
         closed = true;
     }
-    // The whole width up to x 65 counts, also when the button is drawn narrower.
-    if (x >= 3 && x <= 65 && y >= H - 21 && y <= H - 3) {
+    // The wide button's area, its edges included, counts also when the
+    // button is drawn narrower beside the swatch.
+    if (Within(OtherButtonRect(false), x, y, 1)) {
         CloseUp();
         RunColorDialog();
         closed = true;

@@ -94,8 +94,12 @@ TEST_F(MainLayout, EveryControlWhereTheTablesPutIt) {
         const RECT r = control->BoundsRect();
         EXPECT_EQ(r.left, p.Left);
         EXPECT_EQ(r.top, p.Top);
-        if (p.Width != Any) EXPECT_EQ(r.right - r.left, p.Width);
-        if (p.Height != Any) EXPECT_EQ(r.bottom - r.top, p.Height);
+        if (p.Width != Any) {
+            EXPECT_EQ(r.right - r.left, p.Width);
+        }
+        if (p.Height != Any) {
+            EXPECT_EQ(r.bottom - r.top, p.Height);
+        }
         // A windowed control's window stands where its bounds say.
         auto* windowed = dynamic_cast<TWinControl*>(control);
         if (windowed && windowed->HandleAllocated()) {

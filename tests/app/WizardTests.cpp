@@ -13,27 +13,16 @@
 #include "forms/SysUtils.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
+#include "tests/support/Drops.h"
 
 using namespace forms;
+using testing_support::MakeDrop;
 using testing_support::AnswerDialog;
 using testing_support::Later;
 using testing_support::Pump;
 
 namespace {
 
-// Drop data as the shell hands it over: a DROPFILES header, the names each
-// NUL-terminated, and a closing NUL. The drop target frees it.
-HDROP MakeDrop(const std::vector<std::string>& names) {
-    std::string list;
-    for (const std::string& name : names) list += name + '\0';
-    list += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-    header->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
 
 // A program with an icon of its own.
 std::string Program() {

@@ -20,28 +20,14 @@
 #include "forms/Forms.h"
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
+#include "tests/support/Drops.h"
 
 using namespace forms;
+using testing_support::MakeDrop;
 using namespace components;
 
 namespace {
 
-// Drop data as the shell hands it over: a DROPFILES header followed by the
-// names, each NUL-terminated, and a closing NUL. Freed by DragFinish.
-HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
-    std::string list;
-    for (const std::string& name : names) list += name + '\0';
-    list += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
-    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-    header->pFiles = sizeof(DROPFILES);
-    header->pt = point;
-    header->fNC = FALSE;
-    header->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
 
 // The drop data was given back to the system.
 bool Released(HDROP drop) { return GlobalSize(drop) == 0; }
