@@ -191,6 +191,17 @@ protected:
         DestroyWindow(service);
         std::memset(block, 0, sizeof *block);
     }
+    // The real stand-in service of `here` takes the test window's place, then
+    // the program starts and its window opens.
+    void StartServiceAndProgram(const Installation& here, Process& keyboardService, Process& program) {
+        DestroyWindow(service);
+        service = nullptr;
+        block->ServiceWindow = 0;
+        Start(keyboardService, here.Dir() + "KeyboardService.exe");
+        ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
+        Start(program, here.Exe());
+        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    }
     TSharedSettingsBlock* block = nullptr;
     HWND service = nullptr;
     Installation install{"Varnoq.exe", "TORVEL32.DLL"};
@@ -369,15 +380,8 @@ struct SettingsWindow {
 // service reloads, and Cancel undoes everything after it.
 TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL"};
-    DestroyWindow(service);
-    service = nullptr;
-    block->ServiceWindow = 0;
-    Process keyboardService;
-    Start(keyboardService, here.Dir() + "KeyboardService.exe");
-    ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
-    Process p;
-    Start(p, here.Exe());
-    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    Process keyboardService, p;
+    ASSERT_NO_FATAL_FAILURE(StartServiceAndProgram(here, keyboardService, p));
     SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
     ASSERT_TRUE(ui.tabs && ui.colourItem && ui.delay && ui.selector);
 
@@ -448,15 +452,8 @@ TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
     const std::string kfd = here.Dir() + "def.kfd", target = here.Dir() + "KeyboardService.exe", name = "My service";
     const std::string original = ReadText(kfd);
     ASSERT_EQ(original.size(), 1293u + 18 * 526u);
-    DestroyWindow(service);
-    service = nullptr;
-    block->ServiceWindow = 0;
-    Process keyboardService;
-    Start(keyboardService, here.Dir() + "KeyboardService.exe");
-    ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
-    Process p;
-    Start(p, here.Exe());
-    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    Process keyboardService, p;
+    ASSERT_NO_FATAL_FAILURE(StartServiceAndProgram(here, keyboardService, p));
     SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
 
     // Key 2 (special 1003 in the sample): its spot centres on (116, 28) of
@@ -468,7 +465,8 @@ TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
     ClientToScreen(strip, &spot);
     SetForegroundWindow(ui.window);
     SetCursorPos(spot.x, spot.y);
-    INPUT click[2]{{INPUT_MOUSE}, {INPUT_MOUSE}};
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
     click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN, click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, click, sizeof(INPUT));
     HWND custom = FindChildWithText(ui.window, "&Custom:"), set = FindChildWithText(ui.window, "Set...");
