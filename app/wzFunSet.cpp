@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "AppTexts.h"
 #include "components/ComponentsRegistration.h"
 #include "forms/GraphicTexts.h"
 #include "forms/Icon.h"
@@ -116,7 +117,7 @@ void TFunSetForm::DnDControl1DnDStart(TObject*, int32_t count, int32_t, int32_t)
     if (count == 1)
         DropAccepted = true;
     else
-        ShowMessageBox("You can only drag one file.", "ERROR", MB_OK | MB_ICONERROR, this, true);
+        ShowMessageBox(AppText(atOnlyOneFile), AppText(atErrorCaption), MB_OK | MB_ICONERROR, this, true);
 }
 
 void TFunSetForm::DnDControl1DnDItem(TObject*, const std::string& item) { DroppedFileName = item; }
