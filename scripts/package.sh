@@ -4,22 +4,28 @@
 # language/ and the user guide) and build/package/Varnoq-setup.exe (the same
 # as an installer, made with makensis).
 #
-#   scripts/package.sh           the zip and the installer
-#   scripts/package.sh --stage   only the packaged folder, build/package/Varnoq
+#   scripts/package.sh                      the zip and the installer
+#   scripts/package.sh --stage              only the packaged folder, build/package/Varnoq
+#   scripts/package.sh --stage --no-build   the same from the builds as they are
+# The packaged folder is checked (packaging/check_package.py) before anything
+# is made of it. PACKAGE_DIR puts it all elsewhere than build/package.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 STAGE_ONLY=0
-case "${1:-}" in
-  "") ;;
-  --stage) STAGE_ONLY=1 ;;
-  *) echo "usage: $0 [--stage]" >&2; exit 2 ;;
-esac
+BUILD_FIRST=1
+for arg in "$@"; do
+  case "$arg" in
+    --stage) STAGE_ONLY=1 ;;
+    --no-build) BUILD_FIRST=0 ;;
+    *) echo "usage: $0 [--stage [--no-build]]" >&2; exit 2 ;;
+  esac
+done
 BUILD="$ROOT/build/win"
-OUT="$ROOT/build/package"
+OUT="${PACKAGE_DIR:-$ROOT/build/package}"
 STAGE="$OUT/Varnoq"
 
-"$ROOT/scripts/setup.sh"
+[ "$BUILD_FIRST" = 1 ] && "$ROOT/scripts/setup.sh"
 if [ "$STAGE_ONLY" = 0 ]; then
   need=()
   command -v zip >/dev/null 2>&1 || need+=(zip)
@@ -33,10 +39,12 @@ if [ "$STAGE_ONLY" = 0 ]; then
   fi
 fi
 
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG sample_kfd 2>&1 |
-  grep -vE "^\[ *[0-9]+%\]" || true
-[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+if [ "$BUILD_FIRST" = 1 ]; then
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null
+  cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG sample_kfd 2>&1 |
+    grep -vE "^\[ *[0-9]+%\]|^Built target" || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+fi
 
 rm -rf "$STAGE"
 mkdir -p "$STAGE/images" "$STAGE/language"
@@ -69,6 +77,7 @@ path, shots = sys.argv[1], sys.argv[2]
 text = open(path, encoding="utf-8").read()
 open(path, "w", encoding="utf-8", newline="\r\n").write(text.replace("<!-- german screenshots -->\n", shots))
 PY
+python3 "$ROOT/packaging/check_package.py" "$STAGE" "$ROOT/packaging/Varnoq.nsi"
 echo "packaged folder: $STAGE"
 [ "$STAGE_ONLY" = 1 ] && exit 0
 
