@@ -21,6 +21,7 @@
 #include "app/ReInit.h"
 #include "app/main.h"
 #include "bench/BenchTiming.h"
+#include "forms/Controls.h"
 #include "forms/Graphics.h"
 #include "forms/LayoutReader.h"
 #include "forms/Resources.h"
@@ -30,19 +31,12 @@ using namespace forms;
 
 namespace {
 
-const char* const kSteps[] = {
-    "process start to main (loader, imported DLLs, static init)",
-    "first window of the process (the display driver starts)",
-    "application object",
-    "language module (none beside the program)",
-    "layout resource read and parsed (alone)",
-    "main window created from its layout, OnCreate run",
-    "  of which: Q5.bmp + Q5Mask.bmp decoded (timed again, alone)",
-    "  of which: def.kfd read (timed again, alone)",
-    "shown and every WM_PAINT handled",
-    "closed and destroyed",
+// One figure of one run: what was timed, its seconds and the working set it
+// added (bytes). A run prints one per line; the parent takes medians by label.
+struct TFigure {
+    std::string Label;
+    double Seconds = 0, Memory = 0;
 };
-constexpr int kStepCount = int(std::size(kSteps));
 
 double WorkingSet() {
     PROCESS_MEMORY_COUNTERS memory{};
@@ -59,75 +53,117 @@ double SinceProcessCreation() {
     return double(ticks(now) - ticks(created)) / 1e7;
 }
 
-BOOL CALLBACK CountOne(HWND, LPARAM count) {
-    ++*reinterpret_cast<int*>(count);
-    return TRUE;
+// The windows made while the main window is built, in order, with the time
+// each creation began.
+std::vector<std::pair<HWND, double>> created;
+
+LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) created.emplace_back(reinterpret_cast<HWND>(wParam), bench::Seconds());
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-int CountWindows(HWND wnd) {
-    int count = 1;
-    EnumChildWindows(wnd, CountOne, reinterpret_cast<LPARAM>(&count));
-    return count;
+// The form library's class of the control on a window, or the window's
+// class; with the control's name when asked.
+std::string ControlClass(HWND wnd, bool named = false) {
+    if (TWinControl* control = TWinControl::FromHandle(wnd))
+        return control->ClassName() + (named ? " " + control->Name() : "");
+    char name[64] = "";
+    GetClassNameA(wnd, name, sizeof name);
+    return name;
 }
 
-// One process: every step's seconds and working-set growth, then the window count.
+// Adds seconds to the figure of that label, making it in order of first use.
+void Add(std::vector<TFigure>& figures, const std::string& label, double seconds) {
+    auto it = std::find_if(figures.begin(), figures.end(), [&](const TFigure& f) { return f.Label == label; });
+    if (it == figures.end()) it = figures.insert(figures.end(), TFigure{label});
+    it->Seconds += seconds;
+}
+
+// One process: the program's steps in its order, then the building of the
+// main window by control class and its first paint by window.
 int Once() {
-    double times[kStepCount] = {}, memory[kStepCount] = {};
-    times[0] = SinceProcessCreation();
-    memory[0] = WorkingSet();
-    int step = 1;
-    auto timed = [&](auto&& body) {
+    std::vector<TFigure> steps, creation, windows, paint;
+    steps.push_back({"process start to main (loader, imported DLLs, static init)", SinceProcessCreation(),
+                     WorkingSet()});
+    auto timed = [&](const char* label, auto&& body) {
         double m = WorkingSet(), t = bench::Seconds();
         body();
-        times[step] = bench::Seconds() - t;
-        memory[step] = WorkingSet() - m;
-        ++step;
+        steps.push_back({label, bench::Seconds() - t, WorkingSet() - m});
     };
     // Play the service: the program opens only when the block names one.
     HWND service = nullptr;
-    timed([&] { service = CreateWindowExA(0, "STATIC", "service", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr); });
+    timed("first window of the process (the display driver starts)", [&] {
+        service = CreateWindowExA(0, "STATIC", "service", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    });
     if (!SharedBlock) return 1;
     SharedBlock->ServiceWindow = uint32_t(uintptr_t(service));
     SharedBlock->SettingsWindow = 0;
 
     TApplication* app = nullptr;
     TQorVarnoqForm* form = nullptr;
-    timed([&] { app = Application(); });
-    timed([&] { LoadLanguageModule(ExecutableDirectory() + "TORLANG.DLL"); });
+    timed("application object", [&] { app = Application(); });
+    timed("language module (none beside the program)",
+          [&] { LoadLanguageModule(ExecutableDirectory() + "TORLANG.DLL"); });
     bool layoutFound = false;
-    timed([&] {
+    timed("layout resource read and parsed (alone)", [&] {
         std::string text;
         layoutFound = LoadResourceData("TQORVARNOQFORM", text);
         ReadLayout(text);
     });
     if (!layoutFound) return 1;
-    timed([&] { form = app->CreateForm<TQorVarnoqForm>(); });
-    timed([&] {
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+    double begin = bench::Seconds();
+    timed("main window created from its layout, OnCreate run", [&] { form = app->CreateForm<TQorVarnoqForm>(); });
+    double end = begin + steps.back().Seconds;
+    UnhookWindowsHookEx(hook);
+    // Each window is charged with the time from its creation to the next
+    // one's: its own creation and the properties set on it after.
+    if (!created.empty()) Add(creation, "before the first window", created.front().second - begin);
+    for (size_t i = 0; i < created.size(); ++i) {
+        double seconds = (i + 1 < created.size() ? created[i + 1].second : end) - created[i].second;
+        Add(creation, ControlClass(created[i].first), seconds);
+        Add(windows, ControlClass(created[i].first, true), seconds);
+    }
+    timed("  of which: Q5.bmp + Q5Mask.bmp decoded (timed again, alone)", [&] {
         TPicture picture, mask;
         picture.LoadFromFile(ExecutableDirectory() + "Q5.bmp");
         mask.LoadFromFile(ExecutableDirectory() + "Q5Mask.bmp");
     });
-    timed([&] {
+    timed("  of which: def.kfd read (timed again, alone)", [&] {
         TDralKeyFunctionDataFile file;
         file.LoadFromFile(ExecutableDirectory() + "def.kfd");
     });
-    int windows = CountWindows(form->Handle());
-    timed([&] {
-        form->Show();
-        app->ProcessMessages();
+    timed("shown (the messages Show sends)", [&] { form->Show(); });
+    // The queue as the program's loop empties it, each WM_PAINT timed by
+    // the window it paints.
+    timed("every WM_PAINT and other queued message handled", [&] {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            double t = bench::Seconds();
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            Add(paint, msg.message == WM_PAINT ? ControlClass(msg.hwnd) : "other messages", bench::Seconds() - t);
+        }
     });
-    timed([&] { delete form; });
-    for (int i = 0; i < kStepCount; ++i) std::printf("%.6f %.0f ", times[i], memory[i]);
-    std::printf("%d\n", windows);
+    timed("closed and destroyed", [&] { delete form; });
     DestroyWindow(service);
+
+    auto print = [](const char* group, const std::vector<TFigure>& figures) {
+        for (const TFigure& f : figures) std::printf("%s\t%s\t%.6f\t%.0f\n", group, f.Label.c_str(), f.Seconds, f.Memory);
+    };
+    print("step", steps);
+    print("creation", creation);
+    print("window", windows);
+    print("paint", paint);
+    std::printf("windows\t%d\n", int(created.size()));
     return 0;
 }
 
-// Runs this program with --once and reads the line it prints.
-bool RunOnce(std::vector<double>& figures) {
+// Runs this program with --once and returns what it printed.
+std::string RunOnce() {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE read, write;
-    if (!CreatePipe(&read, &write, &inherit, 0)) return false;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return "";
     SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -141,18 +177,17 @@ bool RunOnce(std::vector<double>& figures) {
     bool started = CreateProcessA(self, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(write);
     std::string out;
-    char buffer[512];
+    char buffer[4096];
     DWORD got;
     while (started && ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
     CloseHandle(read);
-    if (!started) return false;
+    if (!started) return "";
     WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    std::istringstream line(out);
-    figures.clear();
-    for (double v; line >> v;) figures.push_back(v);
-    return figures.size() == 2 * kStepCount + 1;
+    return code == 0 ? out : "";
 }
 
 double Median(std::vector<double> v) {
@@ -166,25 +201,55 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc > 1 && std::strcmp(argv[1], "--once") == 0) return Once();
     int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
-    std::vector<std::vector<double>> all;
+    // Per group and label, in order of first appearance: every run's figures.
+    struct TSeries {
+        std::string Group, Label;
+        std::vector<double> Seconds, Memory;
+    };
+    std::vector<TSeries> series;
+    int completed = 0;
+    std::vector<double> windows;
     for (int i = 0; i < runs; ++i) {
-        std::vector<double> figures;
-        if (RunOnce(figures)) all.push_back(figures);
+        std::istringstream out(RunOnce());
+        bool any = false;
+        for (std::string line; std::getline(out, line);) {
+            std::vector<std::string> fields;
+            std::istringstream cells(line);
+            for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+            if (fields.size() == 2 && fields[0] == "windows") windows.push_back(atof(fields[1].c_str()));
+            if (fields.size() != 4) continue;
+            auto it = std::find_if(series.begin(), series.end(),
+                                   [&](const TSeries& s) { return s.Group == fields[0] && s.Label == fields[1]; });
+            if (it == series.end()) it = series.insert(series.end(), TSeries{fields[0], fields[1], {}, {}});
+            it->Seconds.push_back(atof(fields[2].c_str()));
+            it->Memory.push_back(atof(fields[3].c_str()));
+            any = true;
+        }
+        completed += any;
     }
-    if (all.empty()) {
+    if (!completed) {
         std::printf("no run of the steps completed\n");
         return 1;
     }
-    auto column = [&](size_t i) {
-        std::vector<double> v;
-        for (auto& f : all) v.push_back(f[i]);
-        return Median(v);
-    };
-    std::printf("Start-up steps in-process, medians of %d fresh processes (time, working set added):\n",
-                int(all.size()));
-    for (int i = 0; i < kStepCount; ++i)
-        std::printf(i ? "  %-62s %7.1f ms %+8.0f KB\n" : "  %-62s %7.1f ms %8.0f KB in all\n", kSteps[i],
-                    column(2 * i) * 1000, column(2 * i + 1) / 1024);
-    std::printf("  windows in the main window (itself included): %.0f\n", column(2 * kStepCount));
+    std::printf("Start-up steps in-process, medians of %d fresh processes (time, working set added):\n", completed);
+    for (const TSeries& s : series)
+        if (s.Group == "step")
+            std::printf(&s == &series.front() ? "  %-62s %7.1f ms %8.0f KB in all\n" : "  %-62s %7.1f ms %+8.0f KB\n",
+                        s.Label.c_str(), Median(s.Seconds) * 1000, Median(s.Memory) / 1024);
+    std::printf("The main window's creation by control class (%.0f windows; each from its creation to the next "
+                "window's):\n",
+                Median(windows));
+    for (const TSeries& s : series)
+        if (s.Group == "creation") std::printf("  %-62s %7.1f ms\n", s.Label.c_str(), Median(s.Seconds) * 1000);
+    std::vector<std::pair<double, std::string>> costliest;
+    for (const TSeries& s : series)
+        if (s.Group == "window") costliest.emplace_back(Median(s.Seconds), s.Label);
+    std::sort(costliest.rbegin(), costliest.rend());
+    std::printf("  the costliest windows, each with what is made on it before the next window:\n");
+    for (size_t i = 0; i < std::min<size_t>(4, costliest.size()); ++i)
+        std::printf("    %-60s %7.1f ms\n", costliest[i].second.c_str(), costliest[i].first * 1000);
+    std::printf("Its first paint by window class (WM_PAINT handled):\n");
+    for (const TSeries& s : series)
+        if (s.Group == "paint") std::printf("  %-62s %7.1f ms\n", s.Label.c_str(), Median(s.Seconds) * 1000);
     return 0;
 }
