@@ -96,11 +96,15 @@ void WriteDefaults(TSharedSettingsBlock* b) {
     for (size_t i = 0; i < sizeof b->ServiceOwn2; ++i) b->ServiceOwn2[i] = uint8_t(0x50 + i);
 }
 
-// Shows text with the colours and delay the settings hold now.
-void ShowOnDisplay(const TSharedSettingsBlock& settings, const std::string& text) {
-    if (!display) return;
+// Shows text (and the icon, which the display takes over) with the colours
+// and delay the settings hold now.
+void ShowOnDisplay(const TSharedSettingsBlock& settings, const std::string& text, HICON icon = nullptr) {
+    if (!display) {
+        if (icon) DestroyIcon(icon);
+        return;
+    }
     display->Show(text, service::LookOf(settings.OSDFrameColor, settings.OSDBKColor, settings.OSDFunctionNameColor),
-                  settings.OSDDelayTime);
+                  settings.OSDDelayTime, icon);
 }
 
 // A text of the string library beside the executable, read as the settings
@@ -111,6 +115,25 @@ std::string LibraryText(int32_t id) {
     int n = strings ? LoadStringA(strings, UINT(id), buffer, 255) : 0;
     if (strings) FreeLibrary(strings);
     return n > 0 ? std::string(buffer) : std::string();
+}
+
+// An icon of the icon library beside the executable, by the same numbers as
+// the texts; a copy of its own, so the library need not stay loaded. 0 when absent.
+HICON LibraryIcon(int32_t id) {
+    HMODULE icons = LoadLibraryExA((OwnDirectory() + "TORGFX.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!icons) return nullptr;
+    auto icon = static_cast<HICON>(
+        LoadImageA(icons, MAKEINTRESOURCEA(id), IMAGE_ICON, service::kOsdIconSize, service::kOsdIconSize, 0));
+    FreeLibrary(icons);
+    return icon;
+}
+
+// The icon the shell shows for a custom key's target.
+HICON TargetIcon(const std::string& path) {
+    char buffer[MAX_PATH] = "";
+    path.copy(buffer, MAX_PATH - 1);
+    WORD index = 0;
+    return ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index);
 }
 
 // Acts as key keyId: opens a custom key's target and shows the name.
@@ -131,7 +154,8 @@ void Press(int32_t keyId, const TSharedSettingsBlock& settings) {
     std::string text = action.TextId ? LibraryText(action.TextId) : action.Text;
     if (text.empty()) text = "Key " + std::to_string(keyId); // no text in the library
     Log(prefix + " shows \"" + text + "\"");
-    ShowOnDisplay(settings, text);
+    HICON icon = action.Open.empty() ? LibraryIcon(action.TextId ? action.TextId : keyId) : TargetIcon(action.Open);
+    ShowOnDisplay(settings, text, icon);
 }
 
 struct TLockKey {

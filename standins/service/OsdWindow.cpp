@@ -45,12 +45,21 @@ TOsdLook LookOf(uint32_t frame, uint32_t background, uint32_t text) {
     return {ResolveColor(frame), ResolveColor(background), ResolveColor(text)};
 }
 
-void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text) {
+RECT OsdStrip(const RECT& box, bool withIcon) {
+    constexpr int margin = 12;
+    RECT strip{box.left + margin, box.top + 14, box.right - margin, box.bottom - 14};
+    if (withIcon) strip.left += kOsdIconSize + margin;
+    return strip;
+}
+
+void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon) {
     Fill(dc, box, look.Frame);
-    RECT strip = box;
-    InflateRect(&strip, -kOsdFrameWidth, -kOsdFrameWidth);
+    RECT strip = OsdStrip(box, icon != nullptr);
+    if (icon)
+        DrawIconEx(dc, box.left + 12, (box.top + box.bottom - kOsdIconSize) / 2, icon, kOsdIconSize, kOsdIconSize, 0,
+                   nullptr, DI_NORMAL);
     Fill(dc, strip, look.Background);
-    TSelected font(dc, CreateFontA(-26, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+    TSelected font(dc, CreateFontA(-22, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
     int oldMode = SetBkMode(dc, TRANSPARENT);
     COLORREF oldColor = SetTextColor(dc, look.Text);
@@ -80,9 +89,12 @@ TOsdWindow::TOsdWindow(HINSTANCE instance) {
 
 TOsdWindow::~TOsdWindow() {
     if (wnd_) DestroyWindow(wnd_);
+    if (icon_) DestroyIcon(icon_);
 }
 
-void TOsdWindow::Show(const std::string& text, const TOsdLook& look, int seconds) {
+void TOsdWindow::Show(const std::string& text, const TOsdLook& look, int seconds, HICON icon) {
+    if (icon_ && icon_ != icon) DestroyIcon(icon_);
+    icon_ = icon;
     if (!wnd_) return;
     text_ = text;
     look_ = look;
@@ -103,7 +115,7 @@ void TOsdWindow::Paint() {
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP image = CreateCompatibleBitmap(dc, box.right, box.bottom);
     HGDIOBJ old = SelectObject(memory, image);
-    PaintOsd(memory, box, look_, text_);
+    PaintOsd(memory, box, look_, text_, icon_);
     BitBlt(dc, 0, 0, box.right, box.bottom, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(image);

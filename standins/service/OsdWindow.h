@@ -19,11 +19,16 @@ struct TOsdLook {
 COLORREF ResolveColor(uint32_t color);
 TOsdLook LookOf(uint32_t frame, uint32_t background, uint32_t text);
 
-constexpr int kOsdWidth = 360, kOsdHeight = 72, kOsdFrameWidth = 6;
+constexpr int kOsdWidth = 380, kOsdHeight = 64, kOsdIconSize = 32;
 
-// Draws the display into box: the frame colour around, the background strip
-// inside it, the text centred on the strip (cut with an ellipsis).
-void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text);
+// Where the background strip lies in box: inside the frame, right of the
+// icon when there is one.
+RECT OsdStrip(const RECT& box, bool withIcon);
+
+// Draws the display into box: the frame colour around, the icon (if any) on
+// the frame at the left, the background strip with the text centred on it
+// (cut with an ellipsis).
+void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon);
 
 class TOsdWindow {
 public:
@@ -32,9 +37,10 @@ public:
     TOsdWindow(const TOsdWindow&) = delete;
     TOsdWindow& operator=(const TOsdWindow&) = delete;
 
-    // Shows text for the given seconds (1 to 10; others are brought into
-    // that range); a new Show replaces what is up and starts the time anew.
-    void Show(const std::string& text, const TOsdLook& look, int seconds);
+    // Shows text (and icon, which the display takes over; may be 0) for the
+    // given seconds (1 to 10; others are brought into that range); a new Show
+    // replaces what is up and starts the time anew.
+    void Show(const std::string& text, const TOsdLook& look, int seconds, HICON icon = nullptr);
     // Runs when the display hides itself.
     std::function<void()> OnHidden;
     HWND Handle() const { return wnd_; }
@@ -46,6 +52,7 @@ private:
     HWND wnd_ = nullptr;
     TOsdLook look_;
     std::string text_;
+    HICON icon_ = nullptr;
 };
 
 } // namespace service

@@ -38,26 +38,37 @@ constexpr TColourSet kColourSets[] = {
 };
 
 // Frame, strip and text each where they belong.
-void ExpectLook(const TPixels& p, const TColourSet& set) {
+void ExpectLook(const TPixels& p, const TColourSet& set, bool withIcon) {
     TOsdLook look = service::LookOf(set.Frame, set.Background, set.Text);
+    RECT strip = service::OsdStrip({0, 0, p.Width, p.Height}, withIcon);
     EXPECT_EQ(p.At(1, 1), look.Frame);
     EXPECT_EQ(p.At(p.Width - 2, p.Height - 2), look.Frame);
-    EXPECT_EQ(p.At(service::kOsdFrameWidth + 2, p.Height / 2), look.Background);
+    EXPECT_EQ(p.At(strip.left - 1, strip.top), look.Frame);
+    EXPECT_EQ(p.At(strip.left + 1, strip.top + 1), look.Background);
+    EXPECT_EQ(p.At(strip.right - 2, strip.bottom - 2), look.Background);
     EXPECT_GT(p.Count(look.Text), 30) << "no text in the name colour";
 }
 
 TEST(ServiceDisplay, PaintsFrameStripAndTextInTheBlockColours) {
     EXPECT_EQ(service::ResolveColor(0x8000000F), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(service::ResolveColor(0x00123456), COLORREF(0x00123456));
+    HICON icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
     for (const TColourSet& set : kColourSets) {
+        const bool withIcon = &set == &kColourSets[1];
         forms::TWindowDC screen;
         forms::TGdiObject bitmap(CreateCompatibleBitmap(screen, service::kOsdWidth, service::kOsdHeight));
         {
             forms::TMemoryDC dc(static_cast<HBITMAP>(bitmap.Get()), screen);
             RECT box{0, 0, service::kOsdWidth, service::kOsdHeight};
-            service::PaintOsd(dc, box, service::LookOf(set.Frame, set.Background, set.Text), "Show Desktop");
+            service::PaintOsd(dc, box, service::LookOf(set.Frame, set.Background, set.Text), "Show Desktop",
+                              withIcon ? icon : nullptr);
         }
-        ExpectLook(ReadPixels(static_cast<HBITMAP>(bitmap.Get()), service::kOsdWidth, service::kOsdHeight), set);
+        TPixels p = ReadPixels(static_cast<HBITMAP>(bitmap.Get()), service::kOsdWidth, service::kOsdHeight);
+        ExpectLook(p, set, withIcon);
+        // The icon is drawn on the frame left of the strip; without one the strip starts there.
+        COLORREF middle = p.At(12 + service::kOsdIconSize / 2, p.Height / 2);
+        if (!withIcon) EXPECT_EQ(middle, service::ResolveColor(set.Background));
+        EXPECT_NE(middle, service::ResolveColor(set.Frame));
     }
 }
 
@@ -70,7 +81,7 @@ TEST(ServiceDisplay, ShowsWithoutTheFocusAndHidesAfterItsDelayFreeingEverything)
         service::TOsdWindow osd(GetModuleHandleA(nullptr));
         int hidden = 0;
         osd.OnHidden = [&] { ++hidden; };
-        osd.Show(text, look, 1);
+        osd.Show(text, look, 1, CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)))); // the display frees it
         char shown[256] = "";
         GetWindowTextA(osd.Handle(), shown, sizeof shown);
         EXPECT_STREQ(shown, text);
@@ -261,7 +272,7 @@ TEST_F(ServiceProcess, ReloadShowsAPreviewInTheBlockColoursForTheBlockDelay) {
         HWND osd = VisibleDisplay(service.info.dwProcessId);
         ASSERT_NE(osd, nullptr);
         testing_support::Pump(200); // drawn by now
-        ExpectLook(testing_support::ReadWindow(osd), set);
+        ExpectLook(testing_support::ReadWindow(osd), set, false);
         DWORD shown = GetTickCount();
         EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(osd); }, 3000));
         EXPECT_LT(GetTickCount() - shown, 1500u) << "up longer than the block's one second";
