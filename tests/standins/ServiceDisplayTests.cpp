@@ -67,7 +67,9 @@ TEST(ServiceDisplay, PaintsFrameStripAndTextInTheBlockColours) {
         ExpectLook(p, set, withIcon);
         // The icon is drawn on the frame left of the strip; without one the strip starts there.
         COLORREF middle = p.At(12 + service::kOsdIconSize / 2, p.Height / 2);
-        if (!withIcon) EXPECT_EQ(middle, service::ResolveColor(set.Background));
+        if (!withIcon) {
+            EXPECT_EQ(middle, service::ResolveColor(set.Background));
+        }
         EXPECT_NE(middle, service::ResolveColor(set.Frame));
     }
 }
