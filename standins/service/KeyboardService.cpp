@@ -34,6 +34,8 @@ namespace {
 constexpr UINT PressMessage = WM_APP + 1;
 constexpr UINT_PTR kLockTimer = 1;
 constexpr char kPreviewText[] = "On-screen display";
+// The preview carries the home key's picture, as the settings page's sample shows a house.
+constexpr int32_t kPreviewIconId = 2;
 
 TSharedSettingsBlock* block = nullptr;
 std::string logPath;
@@ -201,7 +203,7 @@ LRESULT CALLBACK ServiceProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case ReloadMessage:
         LogReload();
-        ShowOnDisplay(*block, kPreviewText);
+        ShowOnDisplay(*block, kPreviewText, LibraryIcon(kPreviewIconId));
         return 0;
     case PressMessage:
         Press(int32_t(wParam), *block);
