@@ -42,8 +42,6 @@ std::string logPath;
 std::unique_ptr<service::TOsdWindow> display;
 // The assignments the service acts on: those of def.kfd at start and at each reload.
 std::vector<service::TKeyAssignment> keys;
-// The display settings a --press without a service uses: the defaults.
-TSharedSettingsBlock defaults{};
 
 void Log(const std::string& line) {
     if (FILE* f = std::fopen(logPath.c_str(), "ab")) {
@@ -227,13 +225,14 @@ LRESULT CALLBACK ServiceProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 // The number after --press; false when there is none or it is not a number.
 bool PressedKey(const std::string& args, int32_t& keyId) {
     std::string rest = args.substr(args.find("--press") + 7);
-    const char* start = rest.c_str() + rest.find_first_not_of(' ');
-    if (rest.find_first_not_of(' ') == std::string::npos) return false;
+    size_t first = rest.find_first_not_of(' ');
+    if (first == std::string::npos) return false;
+    const char* start = rest.c_str() + first;
     char* end = nullptr;
     errno = 0;
-    long value = std::strtol(start, &end, 10);
+    long long value = std::strtoll(start, &end, 10);
     if (end == start || errno == ERANGE || value < INT32_MIN || value > INT32_MAX) return false;
-    if (*end != '\0' && *end != ' ' && *end != '"') return false;
+    if (*end != '\0' && *end != ' ') return false;
     keyId = int32_t(value);
     return true;
 }
@@ -256,6 +255,7 @@ int RunMessageLoop() {
 
 // --press with no service running: act here and stay until the display hides.
 int PressAlone(HINSTANCE instance, int32_t keyId) {
+    TSharedSettingsBlock defaults{};
     WriteDefaults(&defaults);
     std::string failure;
     LoadKeys(failure);
