@@ -99,10 +99,6 @@ void WriteDefaults(TSharedSettingsBlock* b) {
 // Shows text (and the icon, which the display takes over) with the colours
 // and delay the settings hold now.
 void ShowOnDisplay(const TSharedSettingsBlock& settings, const std::string& text, HICON icon = nullptr) {
-    if (!display) {
-        if (icon) DestroyIcon(icon);
-        return;
-    }
     display->Show(text, service::LookOf(settings.OSDFrameColor, settings.OSDBKColor, settings.OSDFunctionNameColor),
                   settings.OSDDelayTime, icon);
 }
