@@ -99,6 +99,10 @@ void TQorVarnoqForm::FormCreate(TObject*) {
         map.LoadFromFile(path);
         HotImage1->HotSpots().Assign(&map);
     });
+    // Assistive technology reads each key by the name the Keys page shows.
+    HotImage1->OnGetSpotName = [](TObject*, components::TSpot* spot, std::string& text) {
+        text = LoadTextResource(spot->Id());
+    };
     // The picture may have resized its strip: the outline follows it.
     SetOutline(MakeWindowRegion());
     // The block is written live and restored from this copy at close.

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -622,6 +623,47 @@ TEST_F(KeysPage, ClickedKeysShowTheirRecordAndMode) {
         {"key 6", "key=6 shows=5 special row=-1 list=1 set=0 rec=0,4242 app= icon=0 apply=1"},
         {"key 15", kNotepad + " apply=1"},
     });
+}
+
+// The picture by keyboard: focus moves pick nothing, Enter and Space pick as
+// clicks do; and assistive technology reads every key by the page's name.
+TEST_F(KeysPage, KeysPickedByKeyboardAndNamedToAssistiveTechnology) {
+    auto key = [](WORD vk) {
+        return [vk] {
+            PostMessageA(GetFocus(), WM_KEYDOWN, vk, 1);
+            Application()->ProcessMessages();
+        };
+    };
+    const std::string key1 = "key=1 shows=1 default row=0 list=0 set=0 rec=1,1004 app=Old icon=0";
+    form->HotImage1->SetFocus(); // on the first key, 5
+    Expect({{"open", kNotepad + " apply=0"}, {"right", kNotepad + " apply=0"}, {"right again", kNotepad + " apply=0"},
+            {"enter", key1 + " apply=1"}, {"end", key1 + " apply=1"}, {"left", key1 + " apply=1"},
+            {"left again", key1 + " apply=1"}, {"left to 15", key1 + " apply=1"}, {"space", kNotepad + " apply=1"}},
+           {{"right", key(VK_RIGHT)}, {"right again", key(VK_RIGHT)}, {"enter", key(VK_RETURN)}, {"end", key(VK_END)},
+            {"left", key(VK_LEFT)}, {"left again", key(VK_LEFT)}, {"left to 15", key(VK_LEFT)},
+            {"space", key(VK_SPACE)}});
+
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    IAccessible* acc = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(form->HotImage1->KeyboardWindow()->Handle(), DWORD(OBJID_CLIENT),
+                                         IID_IAccessible, reinterpret_cast<void**>(&acc)),
+              S_OK);
+    long count = 0;
+    acc->get_accChildCount(&count);
+    EXPECT_EQ(count, 18);
+    for (long child = 1; child <= count; ++child) {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = child;
+        BSTR name = nullptr;
+        ASSERT_EQ(acc->get_accName(v, &name), S_OK);
+        const std::string expected = LoadTextResource(form->HotImage1->HotSpots().EnabledAt(int(child))->Id());
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(std::wstring(name), std::wstring(expected.begin(), expected.end())) << "child " << child;
+        SysFreeString(name);
+    }
+    acc->Release();
+    CoUninitialize();
 }
 
 // The mode buttons and the list edit the shown record; none of them touches
