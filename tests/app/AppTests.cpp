@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <oleacc.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
+#include "tests/support/AccessibleReading.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
@@ -643,27 +643,18 @@ TEST_F(KeysPage, KeysPickedByKeyboardAndNamedToAssistiveTechnology) {
             {"left", key(VK_LEFT)}, {"left again", key(VK_LEFT)}, {"left to 15", key(VK_LEFT)},
             {"space", key(VK_SPACE)}});
 
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    IAccessible* acc = nullptr;
-    ASSERT_EQ(AccessibleObjectFromWindow(form->HotImage1->KeyboardWindow()->Handle(), DWORD(OBJID_CLIENT),
-                                         IID_IAccessible, reinterpret_cast<void**>(&acc)),
-              S_OK);
+    testing_support::TComScope com;
+    IAccessible* acc = testing_support::AccessibleOf(form->HotImage1->KeyboardWindow()->Handle());
+    ASSERT_TRUE(acc);
     long count = 0;
     acc->get_accChildCount(&count);
     EXPECT_EQ(count, 18);
     for (long child = 1; child <= count; ++child) {
-        VARIANT v;
-        v.vt = VT_I4;
-        v.lVal = child;
-        BSTR name = nullptr;
-        ASSERT_EQ(acc->get_accName(v, &name), S_OK);
-        const std::string expected = LoadTextResource(form->HotImage1->HotSpots().EnabledAt(int(child))->Id());
-        EXPECT_FALSE(expected.empty());
-        EXPECT_EQ(std::wstring(name), std::wstring(expected.begin(), expected.end())) << "child " << child;
-        SysFreeString(name);
+        const std::string name = LoadTextResource(form->HotImage1->HotSpots().EnabledAt(int(child))->Id());
+        EXPECT_FALSE(name.empty());
+        EXPECT_EQ(testing_support::AccText(acc, &IAccessible::get_accName, child), name) << "child " << child;
     }
     acc->Release();
-    CoUninitialize();
 }
 
 // The mode buttons and the list edit the shown record; none of them touches

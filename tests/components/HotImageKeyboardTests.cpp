@@ -3,7 +3,6 @@
 // picks by Enter and Space against a mouse click's events, the focus mark on
 // the screen, the hint, and the accessible object read back through oleacc.
 #include <gtest/gtest.h>
-#include <oleacc.h>
 
 #include <cstdio>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "forms/LayoutReader.h"
 #include "forms/Layouts.h"
 #include "forms/SysUtils.h"
+#include "tests/support/AccessibleReading.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/KeyboardImageBlock.h"
@@ -251,16 +251,15 @@ TEST_F(KeyboardPicture, TheFocusedKeysHintShowsAsForTheMouse) {
 }
 
 TEST_F(KeyboardPicture, TheAccessibleTreeReadsBackThroughThePlatform) {
+    using namespace testing_support;
     Build("");
     Press(VK_TAB);
     Press(VK_DOWN); // focus on 34
     MouseAt(Centre(SpotById(30)));
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     {
-        IAccessible* acc = nullptr;
-        ASSERT_EQ(AccessibleObjectFromWindow(pic->KeyboardWindow()->Handle(), DWORD(OBJID_CLIENT), IID_IAccessible,
-                                             reinterpret_cast<void**>(&acc)),
-                  S_OK);
+        TComScope com;
+        IAccessible* acc = AccessibleOf(pic->KeyboardWindow()->Handle());
+        ASSERT_TRUE(acc);
         long count = 0;
         EXPECT_EQ(acc->get_accChildCount(&count), S_OK);
         EXPECT_EQ(count, 5) << "one child per enabled key";
@@ -268,64 +267,39 @@ TEST_F(KeyboardPicture, TheAccessibleTreeReadsBackThroughThePlatform) {
         struct TChild {
             int id;
             long states;
-        } expected[] = {{31, 0},
-                        {30, STATE_SYSTEM_SELECTED},
-                        {32, 0},
-                        {34, STATE_SYSTEM_FOCUSED},
-                        {35, 0}};
+        } expected[] = {{31, 0}, {30, STATE_SYSTEM_SELECTED}, {32, 0}, {34, STATE_SYSTEM_FOCUSED}, {35, 0}};
         for (long child = 1; child <= 5; ++child) {
             const TChild& want = expected[child - 1];
             SCOPED_TRACE(::testing::Message() << "child " << child);
-            VARIANT v;
-            v.vt = VT_I4;
-            v.lVal = child;
-            BSTR text = nullptr;
-            ASSERT_EQ(acc->get_accName(v, &text), S_OK);
-            EXPECT_EQ(std::wstring(text), L"key " + std::to_wstring(want.id));
-            SysFreeString(text);
-            ASSERT_EQ(acc->get_accDefaultAction(v, &text), S_OK);
-            EXPECT_EQ(std::wstring(text), L"Select");
-            SysFreeString(text);
-            VARIANT out;
-            ASSERT_EQ(acc->get_accRole(v, &out), S_OK);
-            EXPECT_EQ(out.lVal, ROLE_SYSTEM_PUSHBUTTON);
-            ASSERT_EQ(acc->get_accState(v, &out), S_OK);
-            EXPECT_EQ(out.lVal, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE | want.states);
+            EXPECT_EQ(AccText(acc, &IAccessible::get_accName, child), "key " + std::to_string(want.id));
+            EXPECT_EQ(AccText(acc, &IAccessible::get_accDefaultAction, child), "Select");
+            EXPECT_EQ(AccNumber(acc, &IAccessible::get_accRole, child), ROLE_SYSTEM_PUSHBUTTON);
+            EXPECT_EQ(AccNumber(acc, &IAccessible::get_accState, child),
+                      STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE | want.states);
             long x = 0, y = 0, w = 0, h = 0;
-            ASSERT_EQ(acc->accLocation(&x, &y, &w, &h, v), S_OK);
+            ASSERT_EQ(acc->accLocation(&x, &y, &w, &h, Child(child)), S_OK);
             RECT box = SpotById(want.id)->GetBounds(); // the picture lies 1:1 at the image's corner
-            EXPECT_EQ(x, origin.x + box.left);
-            EXPECT_EQ(y, origin.y + box.top);
-            EXPECT_EQ(w, box.right - box.left);
-            EXPECT_EQ(h, box.bottom - box.top);
-            ASSERT_EQ(acc->accHitTest(x + w / 2, y + h / 2, &out), S_OK);
-            EXPECT_EQ(out.lVal, child);
+            EXPECT_EQ((std::vector<long>{x, y, w, h}),
+                      (std::vector<long>{origin.x + box.left, origin.y + box.top, box.right - box.left,
+                                         box.bottom - box.top}));
+            VARIANT hit;
+            ASSERT_EQ(acc->accHitTest(x + w / 2, y + h / 2, &hit), S_OK);
+            EXPECT_EQ(hit.lVal, child);
         }
-        VARIANT self, out;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        ASSERT_EQ(acc->get_accRole(self, &out), S_OK);
-        EXPECT_EQ(out.lVal, ROLE_SYSTEM_CLIENT) << "the image itself answers as the standard object";
-        VARIANT beyond = self;
-        beyond.lVal = 6;
-        BSTR none = nullptr;
-        EXPECT_EQ(acc->get_accName(beyond, &none), E_INVALIDARG);
+        EXPECT_EQ(AccNumber(acc, &IAccessible::get_accRole, CHILDID_SELF), ROLE_SYSTEM_CLIENT)
+            << "the image itself answers as the standard object";
+        EXPECT_EQ(AccText(acc, &IAccessible::get_accName, 6), "<error>");
 
         // The default action picks as Enter does, from the message loop.
         events.Clear();
-        VARIANT fifth = self;
-        fifth.lVal = 5;
-        EXPECT_EQ(acc->accDoDefaultAction(fifth), S_OK);
+        EXPECT_EQ(acc->accDoDefaultAction(Child(5)), S_OK);
         Pump(10);
         EXPECT_TRUE(events.Matches({"select 35", "click 35"}));
 
         // The form's own client object stays the platform's.
-        IAccessible* formAcc = nullptr;
-        ASSERT_EQ(AccessibleObjectFromWindow(form->Handle(), DWORD(OBJID_CLIENT), IID_IAccessible,
-                                             reinterpret_cast<void**>(&formAcc)),
-                  S_OK);
-        ASSERT_EQ(formAcc->get_accRole(self, &out), S_OK);
-        EXPECT_EQ(out.lVal, ROLE_SYSTEM_CLIENT);
+        IAccessible* formAcc = AccessibleOf(form->Handle());
+        ASSERT_TRUE(formAcc);
+        EXPECT_EQ(AccNumber(formAcc, &IAccessible::get_accRole, CHILDID_SELF), ROLE_SYSTEM_CLIENT);
         formAcc->Release();
 
         // A client holding on past the image gets "disconnected", and the
@@ -337,5 +311,4 @@ TEST_F(KeyboardPicture, TheAccessibleTreeReadsBackThroughThePlatform) {
         acc->Release();
     }
     EXPECT_EQ(THotImageAccessible::LiveCount(), 0);
-    CoUninitialize();
 }
