@@ -129,6 +129,10 @@ void TQorVarnoqForm::FormCreate(TObject*) {
              DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
         control->SetEnabled(false);
     ShowKeyFunction();
+    // Tab brings the keyboard onto the picture at the key the page shows.
+    for (int i = 0; i < HotImage1->HotSpots().Count(); ++i)
+        if (components::TSpot* spot = HotImage1->HotSpots().Items(i); spot->Id() == CurrentKeyId)
+            HotImage1->SetFocusedSpot(spot);
     // A box that changes state runs its click handler, which writes the flag
     // back as -1: any non-zero value the service stored means "show".
     SLockCheckBox->SetChecked(SharedBlock->ScrollLockStatus != 0);

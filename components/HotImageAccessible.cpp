@@ -93,7 +93,9 @@ HRESULT THotImageAccessible::Resolve(const VARIANT& child, TSpot*& spot) const {
     return spot ? S_OK : E_INVALIDARG;
 }
 
-bool THotImageAccessible::Focused() const { return window_ && window_->HandleAllocated() && GetFocus() == window_->Handle(); }
+bool THotImageAccessible::Focused() const {
+    return window_ && window_->HandleAllocated() && GetFocus() == window_->Handle();
+}
 
 // --------------------------------------------------------------- IAccessible
 
