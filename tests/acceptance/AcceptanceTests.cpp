@@ -1,0 +1,411 @@
+// Varnoq as a user meets it: the stand-in service and the program started
+// from a fresh folder, worked with the mouse and the keyboard, and judged by
+// what is outside the program only: exit codes, the service's shared block,
+// the files beside the program, the service's log, windows and pixels.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "SharedSettingsBlock.h"
+#include "Torvel32.h"
+#include "UserDriver.h"
+
+using namespace acceptance;
+
+namespace {
+
+constexpr DWORD kStartMs = 30000; // a start under load, other tests having run
+constexpr DWORD kReactMs = 10000; // one reaction to one input
+
+// def.kfd: a header of 1293 bytes with the save time at 1..8, then records
+// of 526 bytes: KeyId, 5 reserved, UseDefault at 9, SpecialFunctionId at 10.
+constexpr size_t kHeader = 1293, kRecord = 526;
+
+// Where a key lies on the keyboard picture (its middle), by the stored map.
+struct KeyPlace {
+    int id, x, y;
+};
+constexpr KeyPlace kKey1{1, 82, 29}, kKey9{9, 256, 50}, kKey18{18, 587, 32};
+constexpr RECT kKey9Rect{243, 38, 270, 62};
+constexpr RECT kStrip{0, 0, 640, 82}; // the picture, at (1, 1) in the window
+
+int32_t Int32At(const std::string& bytes, size_t at) {
+    int32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+// The file as it was with key's record set to the special function, and
+// the save time taken from what was stored.
+std::string WithSpecialKey(std::string original, const std::string& stored, int key, int32_t special) {
+    if (stored.size() != original.size()) return original;
+    original.replace(1, 8, stored, 1, 8);
+    for (size_t at = kHeader; at + kRecord <= original.size(); at += kRecord)
+        if (Int32At(original, at) == key) {
+            original[at + 9] = 0;
+            std::memcpy(original.data() + at + 10, &special, 4);
+        }
+    return original;
+}
+
+// First differing byte, or "none", for messages.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        if (a[i] != b[i]) return "byte " + std::to_string(i);
+    return a.size() == b.size() ? "none" : "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+void MoveMouseAway() { MoveMouse({1270, 1010}); }
+
+class Acceptance : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(block, nullptr) << "no shared block from the service's library";
+        std::memset(block, 0, sizeof *block);
+    }
+    void TearDown() override {
+        program.reset();
+        if (here && service) {
+            Process stop;
+            stop.Start(here->Path("KeyboardService.exe"), "--stop");
+            EXPECT_EQ(stop.Wait(kStartMs), 0) << "KeyboardService --stop";
+            EXPECT_EQ(service->Wait(kStartMs), 0) << "the service did not end on --stop";
+            EXPECT_NE(Log().find("stopped"), std::string::npos) << Log();
+        }
+        service.reset();
+        std::memset(block, 0, sizeof *block);
+    }
+
+    void Install(const std::vector<std::string>& files) { here = std::make_unique<Installation>(files); }
+    std::string Log() const { return here->Read("service.log"); }
+
+    void StartService() {
+        service = std::make_unique<Process>();
+        ASSERT_TRUE(service->Start(here->Path("KeyboardService.exe"))) << "cannot start the service";
+        ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, kStartMs))
+            << "the service did not publish its window in the block";
+    }
+    void StartProgram() {
+        program = std::make_unique<Process>();
+        ASSERT_TRUE(program->Start(here->Path("Varnoq.exe"))) << "cannot start Varnoq.exe";
+    }
+    // The service, then the program, up to its window on screen.
+    void Open() {
+        ASSERT_NO_FATAL_FAILURE(StartService());
+        std::memcpy(&published, block, sizeof published);
+        ASSERT_NO_FATAL_FAILURE(StartProgram());
+        ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(Window()) != FALSE; }, kStartMs))
+            << "no settings window came up; SettingsWindow=" << block->SettingsWindow
+            << " exit=" << program->Wait(0);
+        tabs = FindChildOfClass(Window(), "SysTabControl32");
+        ASSERT_NE(tabs, nullptr) << "no page tabs in the window";
+        // Seen on screen: input goes to the front window.
+        SetForegroundWindow(Window());
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == Window(); }, kReactMs))
+            << "the window did not come to the front";
+        MoveMouseAway();
+        RECT r;
+        GetWindowRect(Window(), &r);
+        ASSERT_TRUE(WaitForStillScreen(r, kStartMs)) << "the window is still being drawn";
+    }
+    HWND Window() const { return reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)); }
+    // The page on show.
+    HWND Page() const {
+        return FindChild(tabs, [&](HWND w) { return GetParent(w) == tabs && IsWindowVisible(w); });
+    }
+    // The control at a place of the page on show, by its layout position.
+    HWND PageControlAt(int x, int y) const {
+        return ChildWindowFromPointEx(Page(), POINT{x, y}, CWP_SKIPINVISIBLE);
+    }
+    HWND Visible(const std::string& caption) const {
+        return FindChild(Window(), [&](HWND w) { return IsWindowVisible(w) && WindowText(w) == caption; });
+    }
+    HWND Button(const std::string& caption) const {
+        HWND b = Visible(caption);
+        EXPECT_NE(b, nullptr) << "no visible control \"" << caption << "\"";
+        return b;
+    }
+    void ClickButton(const std::string& caption) {
+        if (HWND b = Button(caption)) ClickWindow(b);
+    }
+    POINT PicturePoint(int x, int y) const { return ClientPoint(Window(), 1 + x, 1 + y); }
+    RECT PictureRect(const RECT& r) const {
+        POINT tl = PicturePoint(r.left, r.top);
+        return {tl.x, tl.y, tl.x + r.right - r.left, tl.y + r.bottom - r.top};
+    }
+    // Clicks a key on the picture; the key-name button then names it.
+    void ClickKey(KeyPlace place, const std::string& name) {
+        Click(PicturePoint(place.x, place.y));
+        EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == name; }, kReactMs))
+            << "after a click at (" << place.x << "," << place.y << ") the key shown is \""
+            << WindowText(PageControlAt(90, 40)) << "\", expected \"" << name << "\"";
+    }
+    // Gives the key shown the special function of the list's second row.
+    void ChooseSecondSpecialFunction() {
+        ClickButton("Special Function");
+        HWND list = FindChildOfClass(Page(), "ListBox");
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(list) != FALSE; }, kReactMs)) << "the list stays disabled";
+        const LRESULT top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+        const LRESULT rowHeight = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+        Click(ClientPoint(list, 40, int(rowHeight + rowHeight / 2)));
+        EXPECT_TRUE(WaitFor([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == top + 1; }, kReactMs))
+            << "selected row " << SendMessageA(list, LB_GETCURSEL, 0, 0) << ", clicked row " << top + 1;
+    }
+    void ExpectClosedBy(const std::string& button) {
+        ClickButton(button);
+        EXPECT_EQ(program->Wait(kStartMs), 0) << "exit code after " << button;
+    }
+    void ExpectBlock(const TSharedSettingsBlock& expected, const char* when) {
+        EXPECT_EQ(std::memcmp(&expected, block, sizeof expected), 0)
+            << when << ": the block differs from the expected one at byte "
+            << FirstDifference(std::string(reinterpret_cast<const char*>(&expected), sizeof expected),
+                               std::string(reinterpret_cast<const char*>(block), sizeof *block));
+    }
+
+    TSharedSettingsBlock* block = static_cast<TSharedSettingsBlock*>(AttachSharedBlock());
+    TSharedSettingsBlock published{}; // as the service published it
+    std::unique_ptr<Installation> here;
+    std::unique_ptr<Process> service, program;
+    HWND tabs = nullptr;
+};
+
+} // namespace
+
+// Exit code 1 without the service, and for a second start while a window is
+// open (which comes to the front instead); 0 after OK.
+TEST_F(Acceptance, RefusedStartsEndWithOneAndOKWithZero) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe"});
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    EXPECT_EQ(program->Wait(kStartMs), 1) << "exit code without the service";
+    EXPECT_EQ(block->SettingsWindow, 0u) << "a window was made without the service";
+
+    ASSERT_NO_FATAL_FAILURE(Open());
+    // Something else in front, as when the user works elsewhere.
+    HWND other = CreateWindowExA(0, "STATIC", "another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 900, 700, 200,
+                                 100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other; }, kReactMs));
+    Process second;
+    ASSERT_TRUE(second.Start(here->Path("Varnoq.exe")));
+    EXPECT_EQ(second.Wait(kStartMs), 1) << "exit code of a second start";
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == Window(); }, kReactMs))
+        << "the open window did not come to the front; front is " << GetForegroundWindow();
+    DestroyWindow(other);
+    ExpectClosedBy("OK");
+    EXPECT_EQ(Count(Log(), "reload:"), 0u) << "OK with nothing changed reloaded the service\n" << Log();
+}
+
+// A language module whose window cannot be made: the error is shown, the
+// user confirms it, the program ends with 2 and the block is as it was.
+TEST_F(Acceptance, AWindowThatCannotBeMadeIsShownAndEndsWithTwo) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "broken:TORLANG.DLL"});
+    ASSERT_NO_FATAL_FAILURE(StartService());
+    std::memcpy(&published, block, sizeof published);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindTopWindowOf(program->Id(), "#32770")) != nullptr; }, kStartMs))
+        << "no message box; exit " << program->Wait(0);
+    char text[512] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    EXPECT_NE(std::string(text).find("OKButtonKlick"), std::string::npos) << "the box says: " << text;
+    SetForegroundWindow(box);
+    WaitFor([&] { return GetForegroundWindow() == box; }, kReactMs);
+    PressKeys({VK_RETURN});
+    EXPECT_EQ(program->Wait(kStartMs), 2) << "exit code";
+    ExpectBlock(published, "after the failed start");
+}
+
+// The block while open, after Apply (the service reloads it) and after
+// Cancel (back to the applied one); the outline follows the page.
+TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    TSharedSettingsBlock expected = published;
+    expected.SettingsWindow = uint32_t(uintptr_t(Window()));
+    ExpectBlock(expected, "while open");
+
+    // The window is the picture strip and the panel on the Keys page, the
+    // panel alone on the others; Ctrl+Tab goes on to the next page.
+    HRGN outline = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(Window(), outline);
+    EXPECT_TRUE(PtInRegion(outline, 10, 10)) << "the picture strip is not part of the Keys page's window";
+    PressKeys({VK_CONTROL, VK_TAB});
+    EXPECT_TRUE(WaitFor([&] {
+        GetWindowRgn(Window(), outline);
+        return !PtInRegion(outline, 10, 10);
+    }, kReactMs)) << "the strip stays part of the window on the second page";
+    DeleteObject(outline);
+    PressKeys({VK_CONTROL, VK_TAB});
+    HWND caps = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (caps = Visible("Show \"&Caps Lock\" Status")) != nullptr; },
+                        kReactMs))
+        << "Ctrl+Tab did not reach the Key Status page";
+    ClickWindow(caps);
+    expected.CapsLockStatus = 0;
+    EXPECT_TRUE(WaitFor([&] { return block->CapsLockStatus == 0; }, kReactMs)) << "Caps Lock not written live";
+    ExpectBlock(expected, "after the Caps Lock click");
+
+    ClickButton("Apply");
+    const std::string reload = "reload: delay=3 frame=2147483663 name=16711680 bk=16776960 caps=0 num=-1 scroll=0";
+    EXPECT_TRUE(WaitFor([&] { return Log().find(reload) != std::string::npos; }, kReactMs))
+        << "expected \"" << reload << "\" in the service's log:\n" << Log();
+    ExpectBlock(expected, "after Apply");
+
+    ClickButton("Show \"&Num Lock\" Status");
+    EXPECT_TRUE(WaitFor([&] { return block->NumLockStatus == 0; }, kReactMs)) << "Num Lock not written live";
+    PressKeys({VK_ESCAPE}); // the Cancel button
+    EXPECT_EQ(program->Wait(kStartMs), 0) << "exit code after Escape";
+    expected.SettingsWindow = 0;
+    ExpectBlock(expected, "after Cancel");
+    EXPECT_EQ(Count(Log(), "reload:"), 1u) << "Cancel reloaded the service:\n" << Log();
+}
+
+// A key clicked on the picture, given a special function from the list and
+// stored by OK: def.kfd changes in that key's record and the save time only.
+TEST_F(Acceptance, ASpecialKeyIsStoredInDefKfd) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd", "Q5.bmp",
+             "Q5Mask.bmp"});
+    const std::string original = here->Read("def.kfd");
+    ASSERT_EQ(original.size(), kHeader + 18 * kRecord);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ClickKey(kKey1, "Refresh");
+    ASSERT_NO_FATAL_FAILURE(ChooseSecondSpecialFunction());
+    ExpectClosedBy("OK");
+    EXPECT_NE(Log().find("key 1 special special=1002 name=\"\" path=\"\""), std::string::npos) << Log();
+    const std::string stored = here->Read("def.kfd");
+    EXPECT_NE(stored.substr(1, 8), original.substr(1, 8)) << "the save time was not written";
+    const std::string expected = WithSpecialKey(original, stored, 1, 1002);
+    EXPECT_TRUE(stored == expected) << "def.kfd differs from the expected bytes at " << FirstDifference(stored, expected);
+}
+
+// A map file beside the program replaces the stored key map: with keys 1
+// and 18 swapped, a click at key 18's place chooses key 1.
+TEST_F(Acceptance, AKeyMapFileMovesTheKeys) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd", "Q5.bmp",
+             "Q5Mask.bmp"});
+    here->Write("KBD.hmt", "Keys 1 and 18 change places.\r\n"
+                           "<ID=1 SHAPE=rectangle COORDS=\"572,17 603,47\" MOUSEOVER=\"572,17\">\r\n"
+                           "<ID=18 SHAPE=rectangle COORDS=\"67,17 98,41\" MOUSEOVER=\"67,17\">\r\n");
+    const std::string original = here->Read("def.kfd");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ClickKey(kKey18, "Refresh");
+    ClickKey(kKey1, "Sleep");
+    ClickKey(kKey18, "Refresh");
+    ASSERT_NO_FATAL_FAILURE(ChooseSecondSpecialFunction());
+    ClickButton("Apply");
+    EXPECT_TRUE(WaitFor([&] { return Log().find("key 1 special special=1002") != std::string::npos; }, kReactMs))
+        << Log();
+    EXPECT_NE(Log().find("key 18 factory special=0"), std::string::npos) << Log();
+    ExpectClosedBy("Cancel");
+    const std::string stored = here->Read("def.kfd");
+    const std::string expected = WithSpecialKey(original, stored, 1, 1002);
+    EXPECT_TRUE(stored == expected) << "def.kfd differs from the expected bytes at " << FirstDifference(stored, expected);
+}
+
+namespace {
+
+struct PictureCase {
+    const char* name;
+    bool picture, mask;
+};
+
+class Pictures : public Acceptance, public ::testing::WithParamInterface<PictureCase> {};
+
+} // namespace
+
+// The keyboard picture on screen when Q5.bmp is there, and a key under the
+// mouse lit from Q5Mask.bmp when that is there too.
+TEST_P(Pictures, OnScreen) {
+    const PictureCase& c = GetParam();
+    std::vector<std::string> files{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "def.kfd"};
+    if (c.picture) files.push_back("Q5.bmp");
+    if (c.mask) files.push_back("Q5Mask.bmp");
+    Install(files);
+    const Pixels picture = LoadBitmapFile(BuildFile("Q5.bmp")), mask = LoadBitmapFile(BuildFile("Q5Mask.bmp"));
+    ASSERT_EQ(picture.Width, kStrip.right);
+    ASSERT_EQ(mask.Width, kStrip.right);
+    ASSERT_NO_FATAL_FAILURE(Open());
+
+    auto differing = [&] { return CountDifferent(CaptureScreen(PictureRect(kStrip)), picture); };
+    const size_t total = picture.Rgb.size();
+    if (c.picture)
+        EXPECT_TRUE(WaitFor([&] { return differing() == 0; }, kReactMs))
+            << differing() << " of " << total << " pixels of the strip differ from Q5.bmp";
+    else
+        EXPECT_GT(differing(), total / 2) << "without Q5.bmp the strip still shows it";
+
+    const Pixels lit = Crop(mask, kKey9Rect), unlit = CaptureScreen(PictureRect(kKey9Rect));
+    MoveMouse(PicturePoint(kKey9.x, kKey9.y));
+    auto key = [&] { return CaptureScreen(PictureRect(kKey9Rect)); };
+    if (c.mask) {
+        EXPECT_TRUE(WaitFor([&] { return CountDifferent(key(), lit) == 0; }, kReactMs))
+            << CountDifferent(key(), lit) << " pixels of key 9 under the mouse differ from Q5Mask.bmp";
+    } else {
+        Sleep(1000); // time to light up, were it wrongly to happen
+        EXPECT_EQ(CountDifferent(key(), unlit), 0u) << "key 9 changed under the mouse without Q5Mask.bmp";
+    }
+    MoveMouseAway();
+    ExpectClosedBy("Cancel");
+}
+
+INSTANTIATE_TEST_SUITE_P(Acceptance, Pictures,
+                         ::testing::Values(PictureCase{"PictureAndMask", true, true},
+                                           PictureCase{"PictureOnly", true, false},
+                                           PictureCase{"Neither", false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+struct LibraryCase {
+    const char* name;
+    bool texts, icons, language;
+};
+
+class Libraries : public Acceptance, public ::testing::WithParamInterface<LibraryCase> {};
+
+} // namespace
+
+// Each resource library on its own: the texts library names the key and the
+// OSD items, the icons library draws the key's icon, the language module
+// translates the window, and without them the program's own stand.
+TEST_P(Libraries, TextsIconsAndLanguage) {
+    const LibraryCase& c = GetParam();
+    std::vector<std::string> files{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "def.kfd"};
+    if (c.texts) files.push_back("TORSTR.DLL");
+    if (c.icons) files.push_back("TORGFX.DLL");
+    if (c.language) files.push_back("TORLANG.DLL");
+    Install(files);
+    ASSERT_NO_FATAL_FAILURE(Open());
+
+    EXPECT_EQ(WindowText(Window()), c.language ? "Corvane Multimedia-Tastatur" : "Corvane Media Keyboard");
+    EXPECT_NE(FindChildWithText(Window(), c.language ? "Abbrechen" : "Cancel"), nullptr) << "Cancel's caption";
+    // Key 15, the one the window opens on, by name on its factory button.
+    EXPECT_EQ(WindowText(PageControlAt(90, 40)), c.texts ? "Documents" : "");
+    // Its icon: a picture of several colours, or nothing drawn at all.
+    POINT icon = ClientPoint(Page(), 9, 3);
+    const size_t colours = CountColours(CaptureScreen({icon.x, icon.y, icon.x + 32, icon.y + 32}));
+    if (c.icons) EXPECT_GT(colours, 4u) << "the key's icon is not drawn";
+    else EXPECT_EQ(colours, 1u) << "an icon is drawn without the icons library";
+    // The OSD page's item list.
+    PressKeys({VK_CONTROL, VK_TAB});
+    HWND items = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (items = FindChildOfClass(Page(), "ComboBox")) != nullptr; }, kReactMs));
+    const std::string expected = c.texts ? "Frame|Background|Function name" : "||";
+    EXPECT_EQ(ComboItemText(items, 0) + "|" + ComboItemText(items, 1) + "|" + ComboItemText(items, 2), expected);
+    ExpectClosedBy(c.language ? "Abbrechen" : "Cancel");
+}
+
+INSTANTIATE_TEST_SUITE_P(Acceptance, Libraries,
+                         ::testing::Values(LibraryCase{"None", false, false, false},
+                                           LibraryCase{"TextsOnly", true, false, false},
+                                           LibraryCase{"IconsOnly", false, true, false},
+                                           LibraryCase{"LanguageOnly", false, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
