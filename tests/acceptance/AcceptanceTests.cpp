@@ -36,24 +36,26 @@ int32_t Int32At(const std::string& bytes, size_t at) {
     return v;
 }
 
-// The file as it was with key's record set to the special function, and
-// the save time taken from what was stored.
-std::string WithSpecialKey(std::string original, const std::string& stored, int key, int32_t special) {
-    if (stored.size() != original.size()) return original;
-    original.replace(1, 8, stored, 1, 8);
-    for (size_t at = kHeader; at + kRecord <= original.size(); at += kRecord)
-        if (Int32At(original, at) == key) {
-            original[at + 9] = 0;
-            std::memcpy(original.data() + at + 10, &special, 4);
-        }
-    return original;
-}
-
 // First differing byte, or "none", for messages.
 std::string FirstDifference(const std::string& a, const std::string& b) {
     for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
         if (a[i] != b[i]) return "byte " + std::to_string(i);
     return a.size() == b.size() ? "none" : "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+}
+
+// The stored file is the original with a new save time and key's record
+// set to the special function, every other byte as it was.
+void ExpectStoredWithSpecialKey(const std::string& original, const std::string& stored, int key, int32_t special) {
+    ASSERT_EQ(stored.size(), original.size()) << "def.kfd's size";
+    EXPECT_NE(stored.substr(1, 8), original.substr(1, 8)) << "the save time was not written";
+    std::string expected = original;
+    expected.replace(1, 8, stored, 1, 8);
+    for (size_t at = kHeader; at + kRecord <= expected.size(); at += kRecord)
+        if (Int32At(expected, at) == key) {
+            expected[at + 9] = 0;
+            std::memcpy(expected.data() + at + 10, &special, 4);
+        }
+    EXPECT_TRUE(stored == expected) << "def.kfd differs from the expected bytes at " << FirstDifference(stored, expected);
 }
 
 size_t Count(const std::string& text, const std::string& part) {
@@ -243,6 +245,18 @@ TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
         return !PtInRegion(outline, 10, 10);
     }, kReactMs)) << "the strip stays part of the window on the second page";
     DeleteObject(outline);
+    // The show time: its list dropped down by a click, the last entry by
+    // the keyboard.
+    HWND delay = FindChild(Page(), [](HWND w) { return SendMessageA(w, CB_GETCOUNT, 0, 0) == 10; });
+    ASSERT_NE(delay, nullptr) << "no list of ten show times on the OSD page";
+    ClickWindow(delay);
+    EXPECT_TRUE(WaitFor([&] { return SendMessageA(delay, CB_GETDROPPEDSTATE, 0, 0) != 0; }, kReactMs))
+        << "the show times did not drop down";
+    PressKeys({VK_END});
+    PressKeys({VK_RETURN});
+    expected.OSDDelayTime = 10;
+    EXPECT_TRUE(WaitFor([&] { return block->OSDDelayTime == 10; }, kReactMs))
+        << "show time " << block->OSDDelayTime << ", expected 10";
     PressKeys({VK_CONTROL, VK_TAB});
     HWND caps = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (caps = Visible("Show \"&Caps Lock\" Status")) != nullptr; },
@@ -251,10 +265,10 @@ TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
     ClickWindow(caps);
     expected.CapsLockStatus = 0;
     EXPECT_TRUE(WaitFor([&] { return block->CapsLockStatus == 0; }, kReactMs)) << "Caps Lock not written live";
-    ExpectBlock(expected, "after the Caps Lock click");
+    ExpectBlock(expected, "after the show time and the Caps Lock click");
 
     ClickButton("Apply");
-    const std::string reload = "reload: delay=3 frame=2147483663 name=16711680 bk=16776960 caps=0 num=-1 scroll=0";
+    const std::string reload = "reload: delay=10 frame=2147483663 name=16711680 bk=16776960 caps=0 num=-1 scroll=0";
     EXPECT_TRUE(WaitFor([&] { return Log().find(reload) != std::string::npos; }, kReactMs))
         << "expected \"" << reload << "\" in the service's log:\n" << Log();
     ExpectBlock(expected, "after Apply");
@@ -268,9 +282,10 @@ TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
     EXPECT_EQ(Count(Log(), "reload:"), 1u) << "Cancel reloaded the service:\n" << Log();
 }
 
-// A key clicked on the picture, given a special function from the list and
-// stored by OK: def.kfd changes in that key's record and the save time only.
-TEST_F(Acceptance, ASpecialKeyIsStoredInDefKfd) {
+// A key clicked on the picture and given a special function from the list:
+// Apply stores def.kfd with that key's record and the save time changed
+// only, and the service reloads it; Cancel then leaves the file as applied.
+TEST_F(Acceptance, ApplyStoresASpecialKeyInDefKfd) {
     Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd", "Q5.bmp",
              "Q5Mask.bmp"});
     const std::string original = here->Read("def.kfd");
@@ -278,16 +293,19 @@ TEST_F(Acceptance, ASpecialKeyIsStoredInDefKfd) {
     ASSERT_NO_FATAL_FAILURE(Open());
     ClickKey(kKey1, "Refresh");
     ASSERT_NO_FATAL_FAILURE(ChooseSecondSpecialFunction());
-    ExpectClosedBy("OK");
-    EXPECT_NE(Log().find("key 1 special special=1002 name=\"\" path=\"\""), std::string::npos) << Log();
-    const std::string stored = here->Read("def.kfd");
-    EXPECT_NE(stored.substr(1, 8), original.substr(1, 8)) << "the save time was not written";
-    const std::string expected = WithSpecialKey(original, stored, 1, 1002);
-    EXPECT_TRUE(stored == expected) << "def.kfd differs from the expected bytes at " << FirstDifference(stored, expected);
+    ClickButton("Apply");
+    EXPECT_TRUE(WaitFor([&] { return Log().find("key 1 special special=1002 name=\"\" path=\"\"") != std::string::npos; },
+                        kReactMs))
+        << "the service did not reload key 1 as special function 1002:\n" << Log();
+    const std::string applied = here->Read("def.kfd");
+    ExpectStoredWithSpecialKey(original, applied, 1, 1002);
+    ExpectClosedBy("Cancel");
+    EXPECT_TRUE(here->Read("def.kfd") == applied) << "Cancel changed def.kfd";
+    EXPECT_EQ(Count(Log(), "reload:"), 1u) << Log();
 }
 
 // A map file beside the program replaces the stored key map: with keys 1
-// and 18 swapped, a click at key 18's place chooses key 1.
+// and 18 swapped, a click at key 18's place chooses key 1, and OK stores it.
 TEST_F(Acceptance, AKeyMapFileMovesTheKeys) {
     Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd", "Q5.bmp",
              "Q5Mask.bmp"});
@@ -300,14 +318,10 @@ TEST_F(Acceptance, AKeyMapFileMovesTheKeys) {
     ClickKey(kKey1, "Sleep");
     ClickKey(kKey18, "Refresh");
     ASSERT_NO_FATAL_FAILURE(ChooseSecondSpecialFunction());
-    ClickButton("Apply");
-    EXPECT_TRUE(WaitFor([&] { return Log().find("key 1 special special=1002") != std::string::npos; }, kReactMs))
-        << Log();
+    ExpectClosedBy("OK"); // OK applies what Apply would have
+    EXPECT_NE(Log().find("key 1 special special=1002"), std::string::npos) << Log();
     EXPECT_NE(Log().find("key 18 factory special=0"), std::string::npos) << Log();
-    ExpectClosedBy("Cancel");
-    const std::string stored = here->Read("def.kfd");
-    const std::string expected = WithSpecialKey(original, stored, 1, 1002);
-    EXPECT_TRUE(stored == expected) << "def.kfd differs from the expected bytes at " << FirstDifference(stored, expected);
+    ExpectStoredWithSpecialKey(original, here->Read("def.kfd"), 1, 1002);
 }
 
 namespace {
@@ -343,6 +357,7 @@ TEST_P(Pictures, OnScreen) {
         EXPECT_GT(differing(), total / 2) << "without Q5.bmp the strip still shows it";
 
     const Pixels lit = Crop(mask, kKey9Rect), unlit = CaptureScreen(PictureRect(kKey9Rect));
+    ASSERT_GT(CountDifferent(lit, Crop(picture, kKey9Rect)), lit.Rgb.size() / 2) << "Q5Mask.bmp does not light key 9";
     MoveMouse(PicturePoint(kKey9.x, kKey9.y));
     auto key = [&] { return CaptureScreen(PictureRect(kKey9Rect)); };
     if (c.mask) {
