@@ -74,15 +74,24 @@ protected:
     }
     void TearDown() override {
         program.reset();
-        if (here && service) {
-            Process stop;
-            stop.Start(here->Path("KeyboardService.exe"), "--stop");
-            EXPECT_EQ(stop.Wait(kStartMs), 0) << "KeyboardService --stop";
-            EXPECT_EQ(service->Wait(kStartMs), 0) << "the service did not end on --stop";
-            EXPECT_NE(Log().find("stopped"), std::string::npos) << Log();
-        }
-        service.reset();
+        StopService();
         std::memset(block, 0, sizeof *block);
+    }
+
+    // Ends the service as a user does; everything posted to it before is
+    // then in its log.
+    void StopService() {
+        if (!here || !service) return;
+        Process stop;
+        stop.Start(here->Path("KeyboardService.exe"), "--stop");
+        EXPECT_EQ(stop.Wait(kStartMs), 0) << "KeyboardService --stop";
+        EXPECT_EQ(service->Wait(kStartMs), 0) << "the service did not end on --stop";
+        EXPECT_NE(Log().find("stopped"), std::string::npos) << Log();
+        service.reset();
+    }
+    std::string FinalLog() {
+        StopService();
+        return Log();
     }
 
     void Install(const std::vector<std::string>& files) { here = std::make_unique<Installation>(files); }
@@ -202,7 +211,8 @@ TEST_F(Acceptance, RefusedStartsEndWithOneAndOKWithZero) {
         << "the open window did not come to the front; front is " << GetForegroundWindow();
     DestroyWindow(other);
     ExpectClosedBy("OK");
-    EXPECT_EQ(Count(Log(), "reload:"), 0u) << "OK with nothing changed reloaded the service\n" << Log();
+    const std::string log = FinalLog();
+    EXPECT_EQ(Count(log, "reload:"), 0u) << "OK with nothing changed reloaded the service\n" << log;
 }
 
 // A language module whose window cannot be made: the error is shown, the
@@ -279,7 +289,8 @@ TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
     EXPECT_EQ(program->Wait(kStartMs), 0) << "exit code after Escape";
     expected.SettingsWindow = 0;
     ExpectBlock(expected, "after Cancel");
-    EXPECT_EQ(Count(Log(), "reload:"), 1u) << "Cancel reloaded the service:\n" << Log();
+    const std::string log = FinalLog();
+    EXPECT_EQ(Count(log, "reload:"), 1u) << "Cancel reloaded the service:\n" << log;
 }
 
 // A key clicked on the picture and given a special function from the list:
@@ -301,7 +312,8 @@ TEST_F(Acceptance, ApplyStoresASpecialKeyInDefKfd) {
     ExpectStoredWithSpecialKey(original, applied, 1, 1002);
     ExpectClosedBy("Cancel");
     EXPECT_TRUE(here->Read("def.kfd") == applied) << "Cancel changed def.kfd";
-    EXPECT_EQ(Count(Log(), "reload:"), 1u) << Log();
+    const std::string log = FinalLog();
+    EXPECT_EQ(Count(log, "reload:"), 1u) << "Cancel reloaded the service:\n" << log;
 }
 
 // A map file beside the program replaces the stored key map: with keys 1
@@ -319,8 +331,9 @@ TEST_F(Acceptance, AKeyMapFileMovesTheKeys) {
     ClickKey(kKey18, "Refresh");
     ASSERT_NO_FATAL_FAILURE(ChooseSecondSpecialFunction());
     ExpectClosedBy("OK"); // OK applies what Apply would have
-    EXPECT_NE(Log().find("key 1 special special=1002"), std::string::npos) << Log();
-    EXPECT_NE(Log().find("key 18 factory special=0"), std::string::npos) << Log();
+    const std::string log = FinalLog();
+    EXPECT_NE(log.find("key 1 special special=1002"), std::string::npos) << log;
+    EXPECT_NE(log.find("key 18 factory special=0"), std::string::npos) << log;
     ExpectStoredWithSpecialKey(original, here->Read("def.kfd"), 1, 1002);
 }
 
