@@ -93,7 +93,10 @@ protected:
         return Log();
     }
 
-    void Install(const std::vector<std::string>& files) { here = std::make_unique<Installation>(files); }
+    void Install(const std::vector<std::string>& files) {
+        here = std::make_unique<Installation>(files);
+        EXPECT_EQ(here->NotCopied(), "") << "files of the build that could not be installed";
+    }
     std::string Log() const { return here->Read("service.log"); }
 
     void StartService() {

@@ -94,8 +94,7 @@ Installation::Installation(const std::vector<std::string>& files) {
     for (const std::string& f : files) {
         std::string from = BuildFile(f);
         std::string name = f.substr(f.find(':') + 1);
-        if (!CopyFileA(from.c_str(), (dir_ + name).c_str(), FALSE))
-            std::fprintf(stderr, "cannot copy %s into %s\n", from.c_str(), dir_.c_str());
+        if (!CopyFileA(from.c_str(), (dir_ + name).c_str(), FALSE)) notCopied_ += " " + from;
     }
 }
 
@@ -207,8 +206,8 @@ std::string WindowText(HWND wnd) {
 }
 
 std::string ComboItemText(HWND combo, int index) {
-    // The wide call: the text crosses the process boundary as the system
-    // keeps it, without a conversion on the other side.
+    // The wide form: Wine hands the ANSI form's text across processes in
+    // wide characters, the wide form reads right everywhere.
     wchar_t text[256] = L"";
     if (SendMessageW(combo, CB_GETLBTEXTLEN, WPARAM(index), 0) >= 256) return "(too long)";
     SendMessageW(combo, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text));

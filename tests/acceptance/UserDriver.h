@@ -41,9 +41,11 @@ public:
     void Write(const std::string& name, const std::string& content) const;
     std::string Read(const std::string& name) const;
     std::string Path(const std::string& name) const { return dir_ + name; }
+    // The files that could not be copied in, with their sources.
+    const std::string& NotCopied() const { return notCopied_; }
 
 private:
-    std::string dir_;
+    std::string dir_, notCopied_;
 };
 
 // A file of the build as the suite installs it (see Installation).
