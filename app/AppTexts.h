@@ -10,6 +10,7 @@
 enum TAppTextId : UINT {
     atOnlyOneFile = 1000, // a drop of more than one item on the wizard
     atErrorCaption = 1001,
+    atTargetMissingAsk = 1002, // follows the path of a target that is not there, at Finish
 };
 
 inline std::string AppText(TAppTextId id) { return forms::LoadResString(id); }

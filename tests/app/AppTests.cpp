@@ -14,6 +14,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "app/AppTexts.h"
 #include "app/KbdDll.h"
 #include "app/ReInit.h"
 #include "app/main.h"
@@ -578,9 +579,11 @@ protected:
                " apply=" + std::to_string(form->ApplyButton->Enabled());
     }
     // Runs steps ("key N", "outside" or a name of actions) and compares what
-    // the page shows after each with expected, the opening state first.
+    // the page shows after each (Page(), or view) with expected, the opening
+    // state first.
     void Expect(const std::vector<std::pair<std::string, std::string>>& steps,
-                const std::map<std::string, std::function<void()>>& actions = {}) {
+                const std::map<std::string, std::function<void()>>& actions = {},
+                const std::function<std::string()>& view = nullptr) {
         testing_support::TEventRecorder recorder;
         std::vector<std::string> expected;
         for (const auto& [step, state] : steps) {
@@ -588,7 +591,7 @@ protected:
             else if (step == "outside") ClickPicture(form->HotImage1->Width() - 8, form->HotImage1->Height() - 6);
             else if (step == "apply") Click(form->ApplyButton);
             else if (step != "open") actions.at(step)();
-            recorder.Add(step + ": " + Page());
+            recorder.Add(step + ": " + (view ? view() : Page()));
             expected.push_back(step + ": " + state);
         }
         EXPECT_TRUE(recorder.Matches(expected));
@@ -660,21 +663,31 @@ TEST_F(MainWindow, KeysPageWithoutRecordsKeepsItsModeControlsDisabled) {
 }
 
 // "Set..." with the wizard: Cancel keeps everything, Finish stores the name
-// cut to 255 characters; a longer path is refused in the still-open wizard.
+// cut to 255 characters and the path as chosen. A longer path is refused; a
+// target that is not there is asked about, and "No" leaves the wizard open on
+// its last page, as the refusal does, with the record as it was.
 TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
     const std::string regedit = "C:\\windows\\regedit.exe", longPath = "C:\\" + std::string(253, 'p');
+    const std::string gone = "C:\\no such folder\\tool.exe";
+    // A file that is there, its path as long as a record holds.
+    const std::string atLimit = BinDir() + std::string(255 - BinDir().size(), 'p');
+    std::ofstream(atLimit).put('x');
     struct Case {
         std::string name, path, button;
-        std::string expected; // name length, path, app length, apply, message, wizard left open at the refusal
+        int answer;           // to the box Finish shows, if any
+        std::string expected; // name length, path, app length, apply, the box, wizard page left open on
     };
+    const std::string kept = " path=C:\\windows\\notepad.exe app=7 apply=0";
     const Case cases[] = {
-        {"Changed", regedit, "cancel", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=0"},
-        {std::string(300, 'n'), regedit, "finish", "name=255 path=" + regedit + " app=255 apply=1 message=0"},
-        {"Long", longPath, "finish", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=1 open=1"},
-        {"Long", longPath.substr(0, 255), "finish", "name=4 path=" + longPath.substr(0, 255) + " app=4 apply=1 message=0"},
+        {"Changed", regedit, "cancel", 0, "name=7" + kept + " box=-"},
+        {std::string(300, 'n'), regedit, "finish", 0, "name=255 path=" + regedit + " app=255 apply=1 box=-"},
+        {"Long", longPath, "finish", IDOK, "name=7" + kept + " box=limit open=2"},
+        {"Limit", atLimit, "finish", 0, "name=5 path=" + atLimit + " app=5 apply=1 box=-"},
+        {"Gone", gone, "finish", IDNO, "name=7" + kept + " box=missing open=2"},
+        {"Gone", gone, "finish", IDYES, "name=4 path=" + gone + " app=4 apply=1 box=missing"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.button + " " + std::to_string(c.path.size()));
+        SCOPED_TRACE(c.button + " " + c.path.substr(0, 40));
         delete form;
         WriteKeys(kKeys);
         Open();
@@ -691,29 +704,71 @@ TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
             wizard->ShutcutNameEdit->SetText(c.name);
             Click(wizard->NextButton);
             if (c.button == "finish") {
-                testing_support::AnswerDialog([&](HWND box) {
-                    EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&message));
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                });
+                testing_support::AnswerDialog(
+                    [&](HWND box) {
+                        EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&message));
+                        EXPECT_EQ(GetWindow(box, GW_OWNER), wizard->Handle());
+                        PostMessageA(box, WM_COMMAND, c.answer, 0);
+                    },
+                    6);
                 Click(wizard->FinishButton);
-                testing_support::Pump(100);
+                testing_support::Pump(400); // outlasts the wait for a box that does not come
             }
-            if (!message.empty()) {
-                result = " open=" + std::to_string(IsWindowVisible(wizard->Handle()) != 0);
-                EXPECT_EQ(wizard->AppPathEdit->Text(), c.path) << "the refused path stays for another choice";
+            if (wizard->ModalResult() != mrNone) return;
+            if (c.button == "finish") {
+                result = " open=" + std::to_string(wizard->Notebook1->PageIndex());
+                EXPECT_EQ(wizard->AppPathEdit->Text(), c.path) << "the path stays for another choice";
             }
-            if (c.button == "cancel" || !message.empty()) Click(wizard->CancelButton);
+            Click(wizard->CancelButton);
         });
         Click(form->SetCustomButton);
         EXPECT_EQ(Wizard(), nullptr) << "the wizard is destroyed";
         const TKeyFunctionRecord* r = form->CurrentRecord;
-        EXPECT_TRUE(message.empty() || message.find("255") != std::string::npos) << message;
+        const std::string box = message.empty()                                              ? "-"
+                                : message.find("255") != std::string::npos                   ? "limit"
+                                : message.find(AppText(atTargetMissingAsk)) != std::string::npos &&
+                                          message.find(c.path) != std::string::npos ? "missing"
+                                                                                    : message;
         EXPECT_EQ("name=" + std::to_string(r->CustomName.Length) + " path=" + r->CustomPath.Get() +
                       " app=" + std::to_string(form->AppLabelEdit->Text().size()) +
-                      " apply=" + std::to_string(form->ApplyButton->Enabled()) +
-                      " message=" + std::to_string(!message.empty()) + result,
+                      " apply=" + std::to_string(form->ApplyButton->Enabled()) + " box=" + box + result,
                   c.expected);
     }
+    DeleteFileA(atLimit.c_str());
+}
+
+// A custom key whose file or folder is not there says so under its name, the
+// path in the hint; a target that is there, a name left to the shell's
+// search and a key in another mode do not. Showing it changes no record.
+TEST_F(KeysPage, AMissingTargetIsShownForACustomKeyOnly) {
+    const std::string goneFile = "C:\\windows\\no such program.exe", goneFolder = "C:\\no such folder";
+    delete form;
+    WriteKeys({{15, 0, 0, "File", goneFile}, {16, 0, 0, "Folder", goneFolder + "\\"}, {1, 0, 0, "Here", "C:\\windows"},
+               {2, 0, 0, "Here", "C:\\windows\\notepad.exe"}, {4, 0, 0, "Search", "notepad.exe"},
+               {3, 0, 1003, "Special", goneFolder}});
+    Open();
+    Expect({{"open", "missing C:\\windows\\no such program.exe apply=0"},
+            {"key 16", "missing C:\\no such folder\\ apply=0"},
+            {"key 1", "- apply=0"},
+            {"key 2", "- apply=0"},
+            {"key 4", "- apply=0"},
+            {"key 3", "- apply=1"},
+            {"custom", "missing C:\\no such folder apply=1"},
+            {"default", "- apply=1"}},
+           {{"custom", [&] { Click(form->CustomRadioButton); }}, {"default", [&] { Click(form->DefaultRadioButton); }}},
+           [&] {
+               testing_support::Pump();
+               TLabel* label = form->MissingTargetLabel;
+               return (label->Visible() ? "missing " + label->Hint() : "-") +
+                      " apply=" + std::to_string(form->ApplyButton->Enabled());
+           });
+    EXPECT_EQ(form->DataFile()->FindRecord(15)->CustomPath.Get(), goneFile);
+    // The mark stays inside the frame of the custom target.
+    auto* frame = dynamic_cast<TControl*>(form->FindComponent("Panel2"));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(form->MissingTargetLabel->Parent(), frame);
+    EXPECT_LE(form->MissingTargetLabel->BoundsRect().right, frame->Width() - 2);
+    EXPECT_LE(form->MissingTargetLabel->BoundsRect().bottom, frame->Height() - 2);
 }
 
 // The key icons, the custom programs' icons and the wizard come and go
