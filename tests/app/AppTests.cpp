@@ -22,6 +22,7 @@
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
+#include "forms/ScopedValue.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
@@ -763,12 +764,20 @@ TEST_F(KeysPage, AMissingTargetIsShownForACustomKeyOnly) {
                       " apply=" + std::to_string(form->ApplyButton->Enabled());
            });
     EXPECT_EQ(form->DataFile()->FindRecord(15)->CustomPath.Get(), goneFile);
-    // The mark stays inside the frame of the custom target.
-    auto* frame = dynamic_cast<TControl*>(form->FindComponent("Panel2"));
+    // The mark stays inside the frame of the custom target, and the mouse
+    // resting on it shows the path.
+    ClickKey(15);
+    TLabel* label = form->MissingTargetLabel;
+    auto* frame = dynamic_cast<TWinControl*>(form->FindComponent("Panel2"));
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(form->MissingTargetLabel->Parent(), frame);
-    EXPECT_LE(form->MissingTargetLabel->BoundsRect().right, frame->Width() - 2);
-    EXPECT_LE(form->MissingTargetLabel->BoundsRect().bottom, frame->Height() - 2);
+    EXPECT_EQ(label->Parent(), frame);
+    EXPECT_LE(label->BoundsRect().right, frame->Width() - 2);
+    EXPECT_LE(label->BoundsRect().bottom, frame->Height() - 2);
+    TScopedValue<UINT> pause(Application()->HintPause, 20);
+    SendMessageA(frame->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(label->Left() + 3, label->Top() + 3));
+    for (int i = 0; i < 50 && !Application()->HintWindow().Active(); ++i) testing_support::Pump(20);
+    EXPECT_EQ(Application()->HintWindow().Caption(), goneFile);
+    Application()->CancelHint();
 }
 
 // The key icons, the custom programs' icons and the wizard come and go
