@@ -215,11 +215,8 @@ TEST_F(Wizard, TheKeyboardAloneWalksToFinish) {
 // bare program name or an address is the shell's to find.
 TEST(WizardTarget, MissingOnlyWhenAFullPathIsReportedAbsent) {
     const std::pair<std::string, bool> cases[] = {
-        {Program(), false},         {ExecutableDirectory(), false},         {"C:\\windows", false},
-        {"notepad.exe", false},     {"http://example.com/a.exe", false},    {"", false},
-        {"C:\\windows\\no such program.exe", true}, {"C:\\no such folder\\", true},
-        {"C:/no such folder/tool.exe", true},       {"Q:\\tool.exe", true},
-    };
+        {ExecutableDirectory(), false}, {"notepad.exe", false}, {"http://example.com/a.exe", false}, {"", false},
+        {"C:/no such folder/tool.exe", true}, {"Q:\\tool.exe", true}};
     for (const auto& [path, missing] : cases) EXPECT_EQ(TFunSetForm::TargetMissing(path), missing) << path;
 }
 
