@@ -763,8 +763,8 @@ TEST_F(KeysPage, AMissingTargetIsShownForACustomKeyOnly) {
                       " apply=" + std::to_string(form->ApplyButton->Enabled());
            });
     EXPECT_EQ(form->DataFile()->FindRecord(15)->CustomPath.Get(), goneFile);
-    // The mark stays inside the frame of the custom target, and the mouse
-    // resting on it shows the path.
+    // The mark stays inside the frame of the custom target, and the pointer
+    // resting on it, come from the page around, shows the path.
     ClickKey(15);
     TLabel* label = form->MissingTargetLabel;
     auto* frame = dynamic_cast<TWinControl*>(form->FindComponent("Panel2"));
@@ -772,7 +772,14 @@ TEST_F(KeysPage, AMissingTargetIsShownForACustomKeyOnly) {
     EXPECT_EQ(label->Parent(), frame);
     EXPECT_LE(label->BoundsRect().right, frame->Width() - 2);
     TScopedValue<UINT> pause(Application()->HintPause, 20);
-    SendMessageA(frame->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(label->Left() + 3, label->Top() + 3));
+    auto pointAt = [](TWinControl* window, int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(window->Handle(), &p);
+        SetCursorPos(p.x, p.y);
+        testing_support::Pump(60);
+    };
+    pointAt(frame->Parent(), frame->Left() - 5, frame->Top() - 5);
+    pointAt(frame, label->Left() + 3, label->Top() + 3);
     for (int i = 0; i < 50 && !Application()->HintWindow().Active(); ++i) testing_support::Pump(20);
     EXPECT_EQ(Application()->HintWindow().Caption(), goneFile);
     Application()->CancelHint();
