@@ -148,8 +148,14 @@ bool TFunSetForm::TargetMissing(const std::string& path) {
                        (path[2] == '\\' || path[2] == '/');
     const bool share = path.rfind("\\\\", 0) == 0;
     if (!drive && !share) return false;
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-    switch (GetLastError()) {
+    // A drive without its medium answers "not ready" instead of asking the
+    // user to insert a disk.
+    const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    SetErrorMode(mode | SEM_FAILCRITICALERRORS);
+    const DWORD attributes = GetFileAttributesA(path.c_str()), error = GetLastError();
+    SetErrorMode(mode);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return false;
+    switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
