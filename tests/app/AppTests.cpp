@@ -60,6 +60,11 @@ TEST_F(App, TextsComeCutAt254AndAbsentOnesEmpty) {
     EXPECT_FALSE(LoadTextResource(15).empty());
     EXPECT_EQ(LoadTextResource(31999), "");
     FreeLibrary(StringModule);
+    // Without the library the program's own module answers, and it holds
+    // none of the texts asked for by number.
+    StringModule = forms::ResourceModule();
+    for (int32_t id : {1, 15, 18, 1001, 1002, 1008, 4001, 4004})
+        EXPECT_EQ(LoadTextResource(id), "") << id;
     StringModule = nullptr;
 }
 
