@@ -2,13 +2,11 @@
 // to be on screen. One window of the main window's size with a caption,
 // painted once with a background and a line of text, closed by WM_CLOSE.
 // Built with the same toolchain and flags as the program. With --exit it
-// ends at once: the cost of a process alone; with --libraries it first loads
-// the system libraries the program imports beyond this one's (or only those
-// named on its command line): their share.
+// ends at once: the cost of a process alone; the libraries named on its
+// command line (NAME.dll ...) it loads before its window: their share.
 #include <windows.h>
 
 #include <cstring>
-#include <initializer_list>
 
 namespace {
 
@@ -35,8 +33,8 @@ LRESULT CALLBACK BareProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int show) {
     if (std::strstr(args, "--exit")) return 0;
-    for (const char* name : {"COMCTL32.DLL", "COMDLG32.DLL", "MSIMG32.DLL", "SHELL32.DLL"})
-        if (std::strstr(args, "--libraries") || std::strstr(args, name)) LoadLibraryA(name);
+    for (char* word = std::strtok(args, " "); word; word = std::strtok(nullptr, " "))
+        if (std::strlen(word) > 4 && _stricmp(word + std::strlen(word) - 4, ".dll") == 0) LoadLibraryA(word);
     WNDCLASSA wc{};
     wc.lpfnWndProc = BareProc;
     wc.hInstance = instance;

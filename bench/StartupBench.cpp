@@ -126,6 +126,39 @@ TSample Launch(const std::string& exe, const std::string& args, const std::strin
     return s;
 }
 
+// The libraries a PE file imports, as its import table names them.
+std::vector<std::string> Imports(const std::string& path) {
+    std::vector<std::string> names;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return names;
+    std::string data(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(file, data.data(), DWORD(data.size()), &got, nullptr);
+    CloseHandle(file);
+    auto at = [&](size_t offset, size_t size) { return offset + size <= got ? data.data() + offset : nullptr; };
+    auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
+    auto* nt = dos ? reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32))) : nullptr;
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE) return names;
+    auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
+        at(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader,
+           nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
+    // A virtual address to its place in the file, through the section holding it.
+    auto file_offset = [&](DWORD rva) -> size_t {
+        for (int i = 0; sections && i < nt->FileHeader.NumberOfSections; ++i)
+            if (rva >= sections[i].VirtualAddress && rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
+                return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
+        return size_t(-1);
+    };
+    DWORD table = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (size_t entry = file_offset(table);; entry += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(entry, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+        if (!import || !import->Name) break;
+        size_t name = file_offset(import->Name);
+        if (at(name, 1)) names.emplace_back(data.c_str() + name);
+    }
+    return names;
+}
+
 double Median(const std::vector<TSample>& samples, double TSample::*field) {
     std::vector<double> values;
     for (const TSample& s : samples)
@@ -215,15 +248,25 @@ int main(int argc, char** argv) {
     // libraries the program imports, then also with its manifest.
     Launch(bare, "", OwnDirectory(), true);
     Launch(varnoq, "", folder, true);
+    // The system libraries the program imports and the bare window does not
+    // (the program's own, beside it, are part of its own work).
+    std::vector<std::string> libraries, bareImports = Imports(bare);
+    std::string allLibraries;
+    for (const std::string& name : Imports(varnoq)) {
+        auto same = [&](const std::string& other) { return _stricmp(other.c_str(), name.c_str()) == 0; };
+        if (std::none_of(bareImports.begin(), bareImports.end(), same) && FileSize(folder + name) < 0) {
+            libraries.push_back(name);
+            allLibraries += " " + name;
+        }
+    }
     std::vector<TSample> bareRuns, varnoqRuns, processRuns, librariesRuns, manifestRuns;
-    const char* const libraries[] = {"COMCTL32.DLL", "COMDLG32.DLL", "MSIMG32.DLL", "SHELL32.DLL"};
-    std::vector<TSample> libraryRuns[std::size(libraries)];
+    std::vector<std::vector<TSample>> libraryRuns(libraries.size());
     for (int i = 0; i < runs; ++i) {
-        for (size_t l = 0; l < std::size(libraries); ++l)
-            libraryRuns[l].push_back(Launch(bare, std::string(" ") + libraries[l], OwnDirectory(), true));
+        for (size_t l = 0; l < libraries.size(); ++l)
+            libraryRuns[l].push_back(Launch(bare, " " + libraries[l], OwnDirectory(), true));
         processRuns.push_back(Launch(bare, " --exit", OwnDirectory(), false));
-        librariesRuns.push_back(Launch(bare, " --libraries", OwnDirectory(), true));
-        manifestRuns.push_back(Launch(bareManifest, " --libraries", OwnDirectory(), true));
+        librariesRuns.push_back(Launch(bare, allLibraries, OwnDirectory(), true));
+        manifestRuns.push_back(Launch(bareManifest, allLibraries, OwnDirectory(), true));
         if (i % 2) {
             varnoqRuns.push_back(Launch(varnoq, "", folder, true));
             bareRuns.push_back(Launch(bare, "", OwnDirectory(), true));
@@ -263,7 +306,7 @@ int main(int argc, char** argv) {
     };
     std::printf("  %-56s %8.1f ms\n", "a process that starts and ends at once (under both)",
                 median(processRuns, &TSample::Exited) * 1000);
-    for (const TStep& step : {TStep{"+ the system libraries Varnoq imports (COMCTL32, COMDLG32,", &bareRuns,
+    for (const TStep& step : {TStep{"+ Varnoq's system libraries, loaded by the bare window", &bareRuns,
                                     &librariesRuns},
                               TStep{"+ Varnoq's manifest (common controls 6)", &librariesRuns, &manifestRuns},
                               TStep{"+ Varnoq's own work (see bench_startup_steps)", &manifestRuns, &varnoqRuns}}) {
@@ -271,9 +314,9 @@ int main(int argc, char** argv) {
                     (median(*step.To, &TSample::Painted) - median(*step.From, &TSample::Painted)) * 1000,
                     (median(*step.To, &TSample::PeakWorkingSet) - median(*step.From, &TSample::PeakWorkingSet)) / 1024);
         if (step.From != &bareRuns) continue;
-        std::printf("    MSIMG32, SHELL32), loaded by the bare window; each alone:\n");
-        for (size_t l = 0; l < std::size(libraries); ++l)
-            std::printf("      %-52s %+8.1f ms %+8.0f KB\n", libraries[l],
+        std::printf("    each alone (a library brings those it needs itself):\n");
+        for (size_t l = 0; l < libraries.size(); ++l)
+            std::printf("      %-52s %+8.1f ms %+8.0f KB\n", libraries[l].c_str(),
                         (median(libraryRuns[l], &TSample::Painted) - median(bareRuns, &TSample::Painted)) * 1000,
                         (median(libraryRuns[l], &TSample::PeakWorkingSet) - median(bareRuns, &TSample::PeakWorkingSet)) /
                             1024);
