@@ -555,13 +555,13 @@ TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
         {"English", false, "Corvane Media Keyboard", "Bitmap image is not valid",
          {"Apply", "Special Function", "Restore all", "Color Setting", "D&efault", "Show Time",
           "Key Lock Status Setting", "Show \"&Caps Lock\" Status"},
-         "Documents", "Frame", "Key Function Set Wizard", {"&Next >", "&Cancel", "B&rowse..", "Drag Here"},
+         "Documents", "Frame", "Key Function Set Wizard", {"&Next >", "&Cancel", "B&rowse..", "< &Back", "&Finish"},
          "&Custom:", "Set...", "Cancel"},
         {"German", true, "Corvane Multimedia-Tastatur", "Bitmap ist ung\xFC" "ltig",
          {"\xDC" "bernehmen", "Sonderfunktion", "Zur\xFC" "cksetzen", "Farbeinstellung", "&Standard", "Anzeigedauer",
           "Anzeige der Feststelltasten", "Status von \"&Feststelltaste\" anzeigen"},
          "Dokumente", "Rahmen", "Assistent f\xFC" "r Tastenfunktionen",
-         {"&Weiter >", "&Abbrechen", "Su&chen..", "Hierher ziehen"}, "&Eigene:", "\xC4" "ndern...", "Abbrechen"},
+         {"&Weiter >", "&Abbrechen", "Su&chen..", "< &Zur\xFC" "ck", "&Fertig stellen"}, "&Eigene:", "\xC4" "ndern...", "Abbrechen"},
     };
     for (const Language& language : languages) {
         SCOPED_TRACE(language.name);
@@ -585,7 +585,7 @@ TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
         for (const char* t : other.mainTexts) EXPECT_EQ(FindChildWithText(ui.window, t), nullptr) << t;
         EXPECT_NE(FindChildWithText(ui.window, language.keyName), nullptr) << language.keyName;
         ASSERT_NE(ui.colourItem, nullptr);
-        SendMessageA(ui.colourItem, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageA(ui.colourItem, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)); // the first item, chosen
         EXPECT_STREQ(text, language.frameItem);
 
         // The wizard, from the Custom choice of the key shown.
