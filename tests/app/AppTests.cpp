@@ -91,7 +91,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
     EXPECT_TRUE(form->StringModuleLoaded);
-    EXPECT_EQ(components::OtherColorCaption, "Other colour...");
+    EXPECT_EQ(components::OtherColorCaption, "More...");
     SharedBlock->ServiceOwn2[0] = 0x99; // the service's own byte, changed meanwhile
     delete form;
     EXPECT_EQ(std::memcmp(&before, SharedBlock, sizeof before), 0);

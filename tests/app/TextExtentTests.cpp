@@ -13,6 +13,7 @@
 #include "app/KbdDll.h"
 #include "app/main.h"
 #include "app/wzFunSet.h"
+#include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "tests/support/GuiTestSupport.h"
 
@@ -21,9 +22,9 @@ using namespace forms;
 namespace {
 
 // The text's size drawn on one line, '&' marking an access key.
-SIZE Measure(TFont& font, const std::string& text) {
+SIZE Measure(HFONT font, const std::string& text) {
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font.Handle());
+    HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, 0, 0};
     DrawTextA(dc, text.c_str(), int(text.size()), &r, DT_SINGLELINE | DT_CALCRECT);
     SelectObject(dc, old);
@@ -81,7 +82,7 @@ void CheckFits(TWinControl* parent, const std::string& window, std::set<std::str
         if (auto* combo = dynamic_cast<TComboBox*>(c)) texts = combo->Items();
         if (auto* list = dynamic_cast<TListBox*>(c)) texts = list->Items();
         for (const std::string& text : texts) {
-            const SIZE size = Measure(c->Font(), text);
+            const SIZE size = Measure(c->Font().Handle(), text);
             const std::string name = window + "." + c->Name() + " \"" + text + "\"";
             if (NeededWidth(c, size.cx) > c->Width())
                 faults.insert(name + ": needs " + std::to_string(NeededWidth(c, size.cx)) + " px, has " +
@@ -152,6 +153,14 @@ TEST_P(TextExtents, EveryCaptionOfEveryWindowFits) {
         CheckFits(main, "TQorVarnoqForm", faults);
     }
     delete main;
+    // The colour palette has no layout: its other-colour button, beside the
+    // swatch, holds the caption in the interface font within its edges.
+    const std::string other = Text(4004) + "...";
+    const RECT button = components::TColorForm::OtherButtonRect(true);
+    const int room = button.right - button.left - 4;
+    const int needs = Measure(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), other).cx;
+    if (needs > room)
+        faults.insert("TColorForm \"" + other + "\": needs " + std::to_string(needs) + " px, has " + std::to_string(room));
     auto* wizard = CreateForm<TFunSetForm>(nullptr);
     CheckFits(wizard, "TFunSetForm", faults);
     delete wizard;
