@@ -14,25 +14,45 @@ int32_t Int32At(const uint8_t* p) {
 
 std::string TextAt(const uint8_t* field) { return std::string(reinterpret_cast<const char*>(field + 1), field[0]); }
 
-std::string DescribeRecord(const uint8_t* r) {
-    int32_t special = Int32At(r + 10);
-    const char* mode = r[9] ? "factory" : special ? "special" : "custom";
-    return "key " + std::to_string(Int32At(r)) + " " + mode + " special=" + std::to_string(special) + " name=\"" +
-           TextAt(r + 14) + "\" path=\"" + TextAt(r + 270) + "\"";
+TKeyAssignment ReadRecord(const uint8_t* r) {
+    TKeyAssignment key;
+    key.KeyId = Int32At(r);
+    key.Special = Int32At(r + 10);
+    key.Mode = r[9] ? TKeyMode::Factory : key.Special ? TKeyMode::Special : TKeyMode::Custom;
+    key.Name = TextAt(r + 14);
+    key.Path = TextAt(r + 270);
+    return key;
+}
+
+std::string Describe(const TKeyAssignment& key) {
+    const char* mode = key.Mode == TKeyMode::Factory ? "factory" : key.Mode == TKeyMode::Special ? "special" : "custom";
+    return "key " + std::to_string(key.KeyId) + " " + mode + " special=" + std::to_string(key.Special) + " name=\"" +
+           key.Name + "\" path=\"" + key.Path + "\"";
+}
+
+size_t AnnouncedCount(const std::vector<uint8_t>& bytes) {
+    int32_t count = Int32At(bytes.data() + kCountOffset);
+    return count > 0 ? size_t(count) : 0;
 }
 
 } // namespace
 
+std::vector<TKeyAssignment> ReadKeyAssignments(const std::vector<uint8_t>& bytes) {
+    std::vector<TKeyAssignment> keys;
+    if (bytes.size() < kHeaderSize) return keys;
+    size_t present = (bytes.size() - kHeaderSize) / kRecordSize;
+    for (size_t i = 0; i < AnnouncedCount(bytes) && i < present; ++i)
+        keys.push_back(ReadRecord(bytes.data() + kHeaderSize + i * kRecordSize));
+    return keys;
+}
+
 std::vector<std::string> DescribeKeyFile(const std::vector<uint8_t>& bytes) {
     if (bytes.size() < kHeaderSize)
         return {"def.kfd: cut short in the header (" + std::to_string(bytes.size()) + " bytes)"};
-    int32_t count = Int32At(bytes.data() + kCountOffset);
-    size_t announced = count > 0 ? size_t(count) : 0;
     size_t present = (bytes.size() - kHeaderSize) / kRecordSize;
-    std::vector<std::string> lines{"def.kfd: " + std::to_string(count) + " records"};
-    for (size_t i = 0; i < announced && i < present; ++i)
-        lines.push_back(DescribeRecord(bytes.data() + kHeaderSize + i * kRecordSize));
-    size_t expected = kHeaderSize + announced * kRecordSize;
+    std::vector<std::string> lines{"def.kfd: " + std::to_string(Int32At(bytes.data() + kCountOffset)) + " records"};
+    for (const TKeyAssignment& key : ReadKeyAssignments(bytes)) lines.push_back(Describe(key));
+    size_t expected = kHeaderSize + AnnouncedCount(bytes) * kRecordSize;
     if (bytes.size() < expected)
         lines.push_back("def.kfd: cut short after " + std::to_string(present) + " records");
     else if (bytes.size() > expected)

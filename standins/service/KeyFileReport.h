@@ -14,6 +14,20 @@
 
 namespace service {
 
+enum class TKeyMode { Factory, Special, Custom };
+
+// One record as the service acts on it.
+struct TKeyAssignment {
+    int32_t KeyId = 0;
+    TKeyMode Mode = TKeyMode::Factory;
+    int32_t Special = 0;
+    std::string Name, Path;
+};
+
+// The records the file holds completely, in file order (as many as the count
+// announces and the file's length allows).
+std::vector<TKeyAssignment> ReadKeyAssignments(const std::vector<uint8_t>& bytes);
+
 // One line per finding, in the form the service's log uses:
 //   "def.kfd: N records", then per record
 //   "key ID MODE special=S name="..." path="..."" (MODE factory, special, custom);
