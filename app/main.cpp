@@ -89,7 +89,7 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
 }
 
 void TQorVarnoqForm::FormCreate(TObject*) {
-    // The window's caption, so a language module translates message boxes' too.
+    // Message boxes carry the window's caption, in the language of its layout.
     Application()->SetTitle(Caption());
     // The keyboard picture, its lit-up twin and a map of its keys, when they
     // stand beside the program; otherwise the stored map serves.

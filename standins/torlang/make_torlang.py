@@ -86,9 +86,27 @@ def layout_quote(text):
     return "'" + text.replace("'", "''") + "'"
 
 
+def kind_of(name, where):
+    kind = PROPERTY_KINDS.get(name.lower())
+    if kind is None:
+        raise SystemExit('%s: %s holds a quoted value; make_torlang.py does not know '
+                         'whether it is a text' % (where, name))
+    return kind
+
+
+def convert(kind, english, translate, where):
+    """The value in the second language, and its mask: the value with each
+    text replaced by a marker, the same in both languages."""
+    if kind == TEXT:
+        return translate(english, where), '<text>'
+    if kind == FILTER:
+        patterns = english.split('|')[1::2]
+        return translate.filter(english, where), '<text>|' + '|<text>|'.join(patterns)
+    return english, layout_quote(english)
+
+
 def layout_lines(text, translate, where):
-    """Yields (original line, translated line, mask) per line; mask is the line
-    with its text replaced by a marker, the same for both languages."""
+    """Yields (original line, translated line, mask) per line."""
     list_kind = None
     for number, line in enumerate(text.splitlines(), 1):
         here = '%s line %d' % (where, number)
@@ -96,46 +114,31 @@ def layout_lines(text, translate, where):
             m = ITEM_RE.match(line)
             if not m:
                 raise SystemExit('%s: one quoted item a line expected in a list' % here)
-            english = m.group(2).replace("''", "'")
-            value = translate(english, here) if list_kind == TEXT else english
-            mask = m.group(1) + '<item>' + m.group(3)
+            value, mask = convert(list_kind, m.group(2).replace("''", "'"), translate, here)
             if m.group(3):
                 list_kind = None
-            yield line, m.group(1) + layout_quote(value) + m.group(3), mask
+            yield line, m.group(1) + layout_quote(value) + m.group(3), m.group(1) + mask + m.group(3)
             continue
         m = PROP_RE.match(line)
+        if m and m.group(4).strip() == '(':
+            list_kind = kind_of(m.group(2), here)
+            yield line, line, line
+            continue
         if not m or "'" not in m.group(4):
             yield line, line, line
             continue
         indent, name, equals, value = m.groups()
-        kind = PROPERTY_KINDS.get(name.lower())
-        if kind is None:
-            raise SystemExit('%s: %s holds a quoted value; make_torlang.py does not know '
-                             'whether it is a text' % (here, name))
-        if value.rstrip() == '(':
-            raise SystemExit('%s: a list opens on its own line' % here)
-        if value.startswith('(') and not value.endswith(')'):
+        kind = kind_of(name, here)
+        opens = value.startswith('(') and not value.endswith(')')
+        if opens:
             list_kind = kind
             value = value[1:]
-            m2 = QUOTED_RE.match(value.strip())
-            if not m2:
-                raise SystemExit('%s: one quoted item a line expected in a list' % here)
-            english = m2.group(1).replace("''", "'")
-            german = translate(english, here) if kind == TEXT else english
-            yield line, indent + name + equals + '(' + layout_quote(german), indent + name + equals + '(<item>'
-            continue
         q = QUOTED_RE.match(value.strip())
         if not q:
             raise SystemExit('%s: a single quoted text expected' % here)
-        english = q.group(1).replace("''", "'")
-        if kind == TEXT:
-            german = translate(english, here)
-        elif kind == FILTER:
-            german = translate.filter(english, here)
-        else:
-            german = english
-        mask = indent + name + equals + ('<text>' if kind != KEEP else value)
-        yield line, indent + name + equals + layout_quote(german), mask
+        german, mask = convert(kind, q.group(1).replace("''", "'"), translate, here)
+        start = indent + name + equals + ('(' if opens else '')
+        yield line, start + layout_quote(german), start + mask
 
 
 def string_lines(text, translate, where):
