@@ -16,6 +16,7 @@
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/Pixels.h"
 
 using namespace forms;
 
@@ -52,21 +53,13 @@ int NeededWidth(TControl* c, int text) {
 int InkAt(TLabel* label, int width) {
     const RECT bounds = label->BoundsRect();
     label->SetBounds(bounds.left, bounds.top, width, label->Height());
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, label->Height());
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    label->PaintTo(dc);
-    const COLORREF ground = ColorToRef(label->Color());
-    int ink = 0;
-    for (int x = 0; x < width; ++x)
-        for (int y = 0; y < label->Height(); ++y) ink += GetPixel(dc, x, y) != ground;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    TBitmap picture;
+    picture.SetSize(width, label->Height());
+    picture.Canvas().Brush().SetColor(label->Color()); // the ground of a transparent one too
+    picture.Canvas().FillRect({0, 0, width, label->Height()});
+    label->PaintTo(picture.Canvas().Handle());
     label->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-    return ink;
+    return width * label->Height() - testing_support::ReadPixels(picture).Count(ColorToRef(label->Color()));
 }
 
 RECT Bounds(TControl* c) { return {c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()}; }
