@@ -62,8 +62,6 @@ int InkAt(TLabel* label, int width) {
     return width * label->Height() - testing_support::ReadPixels(picture).Count(ColorToRef(label->Color()));
 }
 
-RECT Bounds(TControl* c) { return {c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()}; }
-
 // Captions and list items that do not fit, and labels whose text runs into
 // a control beside them or out of their parent, as "Window.Control: what".
 void CheckFits(TWinControl* parent, const std::string& window, std::set<std::string>& faults) {
@@ -79,7 +77,7 @@ void CheckFits(TWinControl* parent, const std::string& window, std::set<std::str
             const std::string name = window + "." + c->Name() + " \"" + text + "\"";
             if (NeededWidth(c, size.cx) > c->Width())
                 faults.insert(name + ": needs " + std::to_string(NeededWidth(c, size.cx)) + " px, has " +
-                                 std::to_string(c->Width()));
+                              std::to_string(c->Width()));
             auto* label = dynamic_cast<TLabel*>(c);
             if (!label) continue;
             if (InkAt(label, c->Width()) != InkAt(label, c->Width() + 32)) faults.insert(name + ": clipped");
@@ -89,7 +87,7 @@ void CheckFits(TWinControl* parent, const std::string& window, std::set<std::str
             if (drawn.right > room->ClientRect().right)
                 faults.insert(name + ": runs out of " + parent->Name() + " to " + std::to_string(drawn.right));
             for (TControl* other : parent->Controls()) {
-                RECT r = Bounds(other);
+                const RECT r = other->BoundsRect();
                 if (other != c && other->Visible() && IntersectRect(&overlap, &drawn, &r))
                     faults.insert(name + ": runs into " + other->Name());
             }
