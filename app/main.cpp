@@ -100,6 +100,10 @@ void TQorVarnoqForm::FormCreate(TObject*) {
         map.LoadFromFile(path);
         HotImage1->HotSpots().Assign(&map);
     });
+    // Assistive technology reads each key by the name the Keys page shows.
+    HotImage1->OnGetSpotName = [](TObject*, components::TSpot* spot, std::string& text) {
+        text = LoadTextResource(spot->Id());
+    };
     // The picture may have resized its strip: the outline follows it.
     SetOutline(MakeWindowRegion());
     // The block is written live and restored from this copy at close.
@@ -126,6 +130,10 @@ void TQorVarnoqForm::FormCreate(TObject*) {
              DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
         control->SetEnabled(false);
     ShowKeyFunction();
+    // Tab brings the keyboard onto the picture at the key the page shows.
+    for (int i = 0; i < HotImage1->HotSpots().Count(); ++i)
+        if (components::TSpot* spot = HotImage1->HotSpots().Items(i); spot->Id() == CurrentKeyId)
+            HotImage1->SetFocusedSpot(spot);
     // A box that changes state runs its click handler, which writes the flag
     // back as -1: any non-zero value the service stored means "show".
     SLockCheckBox->SetChecked(SharedBlock->ScrollLockStatus != 0);

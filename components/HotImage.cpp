@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "HotImageWindow.h"
 #include "HotSpotStreams.h"
 #include "MathUtils.h"
 #include "forms/Forms.h"
+#include "forms/GdiGuards.h"
 #include "forms/ScopedValue.h"
 #include "hotparse.h"
 
@@ -199,6 +201,60 @@ void THotSpots::Assign(const TPersistent* source) {
     }
 }
 
+TSpot* THotSpots::NearestSpot(TSpot* from, TSpotDirection direction) {
+    if (!from) return nullptr;
+    RECT f = from->GetBounds();
+    // Centres doubled, so halves need no rounding.
+    int64_t fx = int64_t(f.left) + f.right, fy = int64_t(f.top) + f.bottom;
+    TSpot* best = nullptr;
+    int64_t bestCost = 0;
+    for (TSpot* s : spots_) {
+        if (s == from || !s->Enabled()) continue;
+        RECT r = s->GetBounds();
+        int64_t cx = int64_t(r.left) + r.right, cy = int64_t(r.top) + r.bottom;
+        int64_t dx = cx - fx, dy = cy - fy;
+        // Only a spot whose centre lies beyond the edge of `from` counts: a
+        // key of the same row set a little higher is not "up".
+        bool beyond = false;
+        int64_t ahead = 0, aside = 0;
+        switch (direction) {
+        case sdLeft: beyond = cx < 2 * int64_t(f.left), ahead = -dx, aside = dy; break;
+        case sdRight: beyond = cx > 2 * int64_t(f.right), ahead = dx, aside = dy; break;
+        case sdUp: beyond = cy < 2 * int64_t(f.top), ahead = -dy, aside = dx; break;
+        case sdDown: beyond = cy > 2 * int64_t(f.bottom), ahead = dy, aside = dx; break;
+        }
+        if (!beyond) continue;
+        int64_t cost = ahead + 2 * (aside < 0 ? -aside : aside);
+        if (!best || cost < bestCost) best = s, bestCost = cost;
+    }
+    return best;
+}
+
+TSpot* THotSpots::FirstEnabled() const { return EnabledAt(1); }
+
+TSpot* THotSpots::LastEnabled() const { return EnabledAt(EnabledCount()); }
+
+int THotSpots::EnabledCount() const {
+    return int(std::count_if(spots_.begin(), spots_.end(), [](const TSpot* s) { return s->Enabled(); }));
+}
+
+int THotSpots::EnabledOrdinal(const TSpot* spot) const {
+    if (!spot || !spot->Enabled()) return 0;
+    int ordinal = 0;
+    for (const TSpot* s : spots_) {
+        if (s->Enabled()) ++ordinal;
+        if (s == spot) return ordinal;
+    }
+    return 0;
+}
+
+TSpot* THotSpots::EnabledAt(int ordinal) const {
+    if (ordinal < 1) return nullptr;
+    for (TSpot* s : spots_)
+        if (s->Enabled() && --ordinal == 0) return s;
+    return nullptr;
+}
+
 bool THotSpots::HasMaskItems() const {
     return std::any_of(spots_.begin(), spots_.end(), [](const TSpot* s) { return s->HasMaskItem(); });
 }
@@ -248,7 +304,8 @@ void THotSpots::ReadBinaryProperty(const std::string& name, TStream& stream) {
 // ------------------------------------------------------------------ THotImage
 
 THotImage::THotImage(TComponent* owner)
-    : TImage(owner), hotSpots_(std::make_unique<THotSpots>(this)), maskPicture_(std::make_unique<TPicture>()) {
+    : TImage(owner), hotSpots_(std::make_unique<THotSpots>(this)), maskPicture_(std::make_unique<TPicture>()),
+      window_(std::make_unique<THotImageWindow>(*this)) {
     maskPicture_->OnChange = [this](TPicture*) { RefreshHighlight(); };
     // The lit-up image shows parts of the picture too, and lies where the picture lies.
     auto pictureChanged = Picture().OnChange;
@@ -261,6 +318,7 @@ THotImage::THotImage(TComponent* owner)
 THotImage::~THotImage() {
     // No events from here on: the owner may be half gone.
     MarkDestroying();
+    window_.reset(); // its focus and accessibility calls end here
     Picture().OnChange = nullptr;
     highlightBitmap_.reset();
     highlightVisible_ = false;
@@ -290,6 +348,21 @@ void THotImage::SetTransparent(bool value) {
     TImage::SetTransparent(value);
     if (auto* bitmap = dynamic_cast<TBitmap*>(maskPicture_->Graphic())) bitmap->SetTransparent(value);
     RefreshHighlight();
+}
+
+void THotImage::SetParent(TWinControl* parent) {
+    TImage::SetParent(parent);
+    if (window_) window_->SetParent(parent);
+}
+
+void THotImage::SetVisible(bool visible) {
+    TImage::SetVisible(visible);
+    if (window_) window_->SetVisible(visible);
+}
+
+void THotImage::BoundsChanged() {
+    TImage::BoundsChanged();
+    if (window_) window_->SetBounds(Left(), Top(), Width(), Height());
 }
 
 THotImage::TPictureMapping THotImage::PictureMapping() {
@@ -324,6 +397,7 @@ bool THotImage::HitTest(int x, int y) {
     uint32_t packed = uint32_t(uint16_t(y)) << 16 | uint16_t(x);
     if (packed == lastHitPos_) return true;
     lastHitPos_ = packed;
+    hitPosStale_ = false;
     TSpot* next = nullptr;
     // While the button is held the pressed spot keeps the selection as long
     // as the mouse stays on it, even where a spot earlier in the list overlaps.
@@ -346,7 +420,14 @@ void THotImage::SetSelectedSpot(TSpot* spot, bool report) {
         Application()->CancelHint();
         TImage::SetCursor(spot ? hotCursor_ : cursor_);
     }
+    NotifySpotEvent(EVENT_OBJECT_SELECTION, spot);
     if (report && OnSelectSpot) OnSelectSpot(this, spot);
+}
+
+void THotImage::NotifySpotEvent(DWORD event, TSpot* spot) {
+    if (!window_ || !window_->HandleAllocated()) return;
+    int child = hotSpots_->EnabledOrdinal(spot);
+    NotifyWinEvent(event, window_->Handle(), OBJID_CLIENT, child ? child : CHILDID_SELF);
 }
 
 void THotImage::SetHighlight(TSpot* spot, THighlightState state) {
@@ -377,24 +458,25 @@ void THotImage::SetHighlight(TSpot* spot, THighlightState state) {
 
     if ((wasShown || shown) && Parent() && Parent()->HandleAllocated()) {
         HWND parent = Parent()->Handle();
-        // The areas go through the same mapping the painting uses, on a
-        // context kept for it (a screen context costs a server round trip).
-        if (!mappingDc_) mappingDc_ = CreateCompatibleDC(nullptr);
-        if (mappingDc_) {
-            SetPictureToParentMapping(mappingDc_, {Left(), Top()});
-            if (wasShown) {
-                LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&oldArea), 2);
-                InvalidateRect(parent, &oldArea, FALSE);
-            }
-            if (shown) {
-                LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&box), 2);
-                InvalidateRect(parent, &box, FALSE);
-            }
-        } else {
+        if ((wasShown && !PictureToParent(oldArea)) || (shown && !PictureToParent(box))) {
             Invalidate();
+        } else {
+            if (wasShown) InvalidateRect(parent, &oldArea, FALSE);
+            if (shown) InvalidateRect(parent, &box, FALSE);
         }
     }
     highlightVisible_ = shown;
+}
+
+bool THotImage::PictureToParent(RECT& area) {
+    if (!Parent() || !Parent()->HandleAllocated()) return false;
+    // Through the same mapping the painting uses, on a context kept for it
+    // (a screen context costs a server round trip).
+    if (!mappingDc_) mappingDc_ = CreateCompatibleDC(nullptr);
+    if (!mappingDc_) return false;
+    SetPictureToParentMapping(mappingDc_, {Left(), Top()});
+    LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&area), 2);
+    return true;
 }
 
 RECT THotImage::ShownPictureArea() {
@@ -485,6 +567,10 @@ void THotImage::SpotRemoved(TSpot* spot, bool report) {
         if (Destroying()) highlightedSpot_ = nullptr;
         else SetHighlight(nullptr, hsMouseOver);
     }
+    if (spot == focusedSpot_) {
+        InvalidateFocusMark();
+        focusedSpot_ = nullptr;
+    }
     if (spot == selectedSpot_) SetSelectedSpot(nullptr, report);
 }
 
@@ -492,12 +578,12 @@ void THotImage::Paint() {
     bool hasOnPaint = bool(OnPaint);
     TCanvas& canvas = Canvas();
     bool excluded = false;
+    HDC dc = canvas.Handle();
+    POINT origin{0, 0};
+    LPtoDP(dc, &origin, 1); // the control's top-left on the device
     if (highlightVisible_ && highlightBitmap_) {
-        HDC dc = canvas.Handle();
         RECT r{highlightPos_.x, highlightPos_.y, highlightPos_.x + highlightBitmap_->Width(),
                highlightPos_.y + highlightBitmap_->Height()};
-        POINT origin{0, 0};
-        LPtoDP(dc, &origin, 1); // the control's top-left on the device
         {
             TSavedDC saved(dc);
             SetPictureToParentMapping(dc, origin);
@@ -509,20 +595,163 @@ void THotImage::Paint() {
         excluded = true;
     }
     TImage::Paint();
-    if (hasOnPaint) {
-        if (excluded) canvas.RestoreClip();
-        OnPaint(this);
+    bool mark = FocusMarkShown();
+    if (excluded && (hasOnPaint || mark)) canvas.RestoreClip();
+    if (mark) DrawFocusMark(dc, origin);
+    if (hasOnPaint) OnPaint(this);
+}
+
+bool THotImage::FocusMarkShown() {
+    if (!focusedSpot_ || !focusedSpot_->Enabled() || !Focused()) return false;
+    // As the system's focus rectangles: shown once the keyboard is used.
+    return !(SendMessageA(window_->Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
+void THotImage::DrawFocusMark(HDC dc, POINT origin) {
+    // A dotted line along the spot's outline, inverting what lies under it
+    // so it shows on any picture; one pixel wide however the picture scales.
+    TGdiObject pen(CreatePen(PS_DOT, 0, RGB(0, 0, 0)));
+    TSavedDC saved(dc);
+    SetPictureToParentMapping(dc, origin);
+    SelectObject(dc, pen.Get());
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    SetROP2(dc, R2_NOT);
+    SetBkMode(dc, TRANSPARENT);
+    const TSpotData& data = focusedSpot_->Data();
+    switch (data.Shape) {
+    case ssRectangle: {
+        TSpotRect r = data.Corners();
+        Rectangle(dc, r.Left, r.Top, r.Right, r.Bottom);
+        break;
+    }
+    case ssEllipse: {
+        TSpotRect r = data.Corners();
+        Ellipse(dc, r.Left, r.Top, r.Right, r.Bottom);
+        break;
+    }
+    case ssPolyline: {
+        std::vector<POINT> points(size_t(data.PointCount()));
+        for (size_t i = 0; i < points.size(); ++i) points[i] = {data.Points[2 * i], data.Points[2 * i + 1]};
+        if (points.size() >= 2) Polygon(dc, points.data(), int(points.size()));
+        break;
+    }
+    default: break; // a shape without an outline
     }
 }
 
 bool THotImage::HintShow(std::string& text) {
-    if (selectedSpot_) {
-        text = selectedSpot_->Hint();
-        if (OnGetHintText) OnGetHintText(this, selectedSpot_, text);
-    } else {
-        text = hint_;
-    }
+    TSpot* spot = keyboardHint_ ? focusedSpot_ : selectedSpot_;
+    text = spot ? SpotHint(spot) : hint_;
     return true;
+}
+
+std::string THotImage::SpotHint(TSpot* spot) {
+    std::string text = spot->Hint();
+    if (OnGetHintText) OnGetHintText(this, spot, text);
+    return text;
+}
+
+std::string THotImage::SpotName(TSpot* spot) {
+    std::string text = spot->Hint();
+    if (OnGetSpotName) OnGetSpotName(this, spot, text);
+    return text;
+}
+
+RECT THotImage::SpotScreenRect(TSpot* spot) {
+    RECT r = spot->GetBounds();
+    if (!PictureToParent(r)) return {0, 0, 0, 0};
+    MapWindowPoints(Parent()->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// ------------------------------------------------------------------ keyboard
+
+bool THotImage::TabStop() const { return window_->TabStop(); }
+
+void THotImage::SetTabStop(bool value) { window_->SetTabStop(value); }
+
+bool THotImage::Focused() const { return window_ && window_->Focused(); }
+
+void THotImage::SetFocus() {
+    if (window_->Parent() && window_->CanFocus()) window_->SetFocus();
+}
+
+TWinControl* THotImage::KeyboardWindow() const { return window_ && window_->Parent() ? window_.get() : nullptr; }
+
+void THotImage::SetFocusedSpot(TSpot* spot) {
+    if (spot && (spot->Owner() != hotSpots_.get() || !spot->Enabled())) return;
+    MoveFocus(spot, true);
+}
+
+void THotImage::MoveFocus(TSpot* spot, bool hint) {
+    if (spot == focusedSpot_) return;
+    InvalidateFocusMark();
+    focusedSpot_ = spot;
+    InvalidateFocusMark();
+    if (!Focused()) return;
+    NotifySpotEvent(EVENT_OBJECT_FOCUS, spot);
+    if (hint) ShowFocusedHint();
+}
+
+void THotImage::ShowFocusedHint() {
+    if (!focusedSpot_) return;
+    RECT r = SpotScreenRect(focusedSpot_);
+    TScopedValue keyboard(keyboardHint_, true);
+    Application()->ActivateHint(this, {r.left, r.bottom + 2}); // below the key, as below the pointer
+}
+
+void THotImage::InvalidateFocusMark(bool focusChanging) {
+    // Without the focus there is no mark, unless it is just going or coming.
+    if (!focusedSpot_ || Destroying() || (!focusChanging && !Focused())) return;
+    RECT r = focusedSpot_->GetBounds();
+    if (!PictureToParent(r)) return;
+    InflateRect(&r, 1, 1); // the outline may round onto the box's edge
+    InvalidateRect(Parent()->Handle(), &r, FALSE);
+}
+
+void THotImage::FocusChanged(bool focused) {
+    if (Destroying()) return;
+    if (focused && (!focusedSpot_ || !focusedSpot_->Enabled())) {
+        // The keyboard starts where the mouse last was, else at the first key.
+        focusedSpot_ = selectedSpot_ && selectedSpot_->Enabled() ? selectedSpot_ : hotSpots_->FirstEnabled();
+    }
+    InvalidateFocusMark(true);
+    if (focused) {
+        NotifySpotEvent(EVENT_OBJECT_FOCUS, focusedSpot_);
+        ShowFocusedHint();
+    } else if (Application()->HintControl() == this) {
+        Application()->CancelHint();
+    }
+}
+
+bool THotImage::KeyDown(WORD key) {
+    TSpot* from = focusedSpot_ && focusedSpot_->Enabled() ? focusedSpot_ : nullptr;
+    TSpot* to = nullptr;
+    switch (key) {
+    case VK_LEFT: to = from ? hotSpots_->NearestSpot(from, sdLeft) : hotSpots_->FirstEnabled(); break;
+    case VK_RIGHT: to = from ? hotSpots_->NearestSpot(from, sdRight) : hotSpots_->FirstEnabled(); break;
+    case VK_UP: to = from ? hotSpots_->NearestSpot(from, sdUp) : hotSpots_->FirstEnabled(); break;
+    case VK_DOWN: to = from ? hotSpots_->NearestSpot(from, sdDown) : hotSpots_->FirstEnabled(); break;
+    case VK_HOME: to = hotSpots_->FirstEnabled(); break;
+    case VK_END: to = hotSpots_->LastEnabled(); break;
+    case VK_RETURN:
+    case VK_SPACE:
+        if (!from) return false;
+        PickFocusedSpot();
+        return true;
+    default: return false;
+    }
+    if (to) MoveFocus(to, true); // at the edge the focus stays where it is
+    return true;
+}
+
+void THotImage::PickFocusedSpot() {
+    TSpot* spot = focusedSpot_;
+    if (!spot || !spot->Enabled() || !Reachable()) return;
+    hitPosStale_ = true; // the mouse's next press looks again, even where it rests
+    SetSelectedSpot(spot);
+    SetHighlight(spot, hsMouseOver);
+    Click();
 }
 
 void THotImage::MouseMove(TShiftState shift, int x, int y) {
@@ -538,6 +767,12 @@ void THotImage::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void THotImage::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    // After a pick by the keyboard, a press where the mouse rests is on the
+    // spot under it, not on the one the keyboard picked.
+    if (hitPosStale_) {
+        hitPosStale_ = false;
+        SetSelectedSpot(SpotAtPos(x, y));
+    }
     TImage::MouseDown(button, shift, x, y);
     if (button != mbLeft) return;
     buttonDown_ = true;
@@ -559,13 +794,17 @@ void THotImage::MouseLeave() {
 
 void THotImage::EnabledChanged() {
     TImage::EnabledChanged();
+    if (window_) window_->SetEnabled(Enabled());
     if (Enabled()) return;
     SetHighlight(nullptr, hsMouseOver);
     Repaint();
 }
 
 void THotImage::Click() {
-    if (!hotAreasOnly_ || (selectedSpot_ && selectedSpot_ == highlightedSpot_)) TImage::Click();
+    if (!hotAreasOnly_ || (selectedSpot_ && selectedSpot_ == highlightedSpot_)) {
+        if (selectedSpot_) MoveFocus(selectedSpot_, false); // the keyboard goes on from the key picked
+        TImage::Click();
+    }
 }
 
 void THotImage::DblClick() {

@@ -20,6 +20,10 @@ namespace components {
 
 class THotSpots;
 class THotImage;
+class THotImageWindow;
+
+// Where the arrow keys move the keyboard focus on the picture.
+enum TSpotDirection { sdLeft, sdRight, sdUp, sdDown };
 
 class TSpot {
 public:
@@ -106,6 +110,20 @@ public:
     // The first enabled spot containing p (picture coordinates), or -1 / null.
     int IndexAt(POINT p);
     TSpot* SpotAt(POINT p);
+    // The enabled spot nearest to `from` in a direction, by the centres of
+    // their boxes: of the spots centred beyond that edge of `from`, the one
+    // whose centre is nearest, a step aside costing twice a step ahead; null
+    // when no enabled spot lies that way. Ties go to the earlier spot.
+    TSpot* NearestSpot(TSpot* from, TSpotDirection direction);
+    // The first and the last enabled spot in list order, or null.
+    TSpot* FirstEnabled() const;
+    TSpot* LastEnabled() const;
+    // The enabled spots counted from 1 in list order, as assistive
+    // technology numbers them: how many, the ordinal of a spot (0 for one
+    // disabled or not here) and the spot of an ordinal (null if none).
+    int EnabledCount() const;
+    int EnabledOrdinal(const TSpot* spot) const;
+    TSpot* EnabledAt(int ordinal) const;
 
     // Copies another THotSpots spot by spot, mask items included; anything
     // else raises the assignment error and changes nothing.
@@ -167,6 +185,34 @@ public:
     // The spot under a point in control coordinates.
     TSpot* SpotAtPos(int x, int y);
 
+    // The keyboard. The image takes the focus through a window of its own
+    // that lies over it and leaves the mouse and the painting to the image;
+    // Tab stops there while the image can be reached and has an enabled spot.
+    // The arrow keys move the focused spot to the nearest one that way,
+    // Home and End to the first and last; Enter and Space pick it as a click
+    // on it does. The focused spot is marked along its outline.
+    bool TabStop() const;
+    void SetTabStop(bool value);
+    bool Focused() const;
+    void SetFocus();
+    TSpot* FocusedSpot() const { return focusedSpot_; }
+    // Moves the keyboard focus mark (and shows the spot's hint while the
+    // image has the focus); a disabled spot or one of another list is refused.
+    void SetFocusedSpot(TSpot* spot);
+    // Selects the focused spot, lights it and raises the click, as a click on
+    // it does (without the mouse events).
+    void PickFocusedSpot();
+    // The window the keyboard focus and assistive technology talk to; null
+    // until the image has a parent window.
+    forms::TWinControl* KeyboardWindow() const;
+    // The name assistive technology reads for a spot: the spot's hint,
+    // which OnGetSpotName may change.
+    std::string SpotName(TSpot* spot);
+    // The hint text of a spot, as the mouse shows it.
+    std::string SpotHint(TSpot* spot);
+    // A spot's box on the screen.
+    RECT SpotScreenRect(TSpot* spot);
+
     // How the picture lies on the control.
     struct TPictureMapping {
         int PictureWidth, PictureHeight, DestWidth, DestHeight, DestLeft, DestTop;
@@ -184,6 +230,7 @@ public:
     forms::TNotifyEvent OnPaint;
     TGetHintTextEvent OnGetHintText;
     TSpotEvent OnSelectSpot;
+    TGetHintTextEvent OnGetSpotName;
 
     bool HitTest(int x, int y) override;
     bool HintShow(std::string& text) override;
@@ -194,13 +241,32 @@ public:
     void MouseMove(forms::TShiftState shift, int x, int y) override;
     void Click() override;
     void DblClick() override;
+    void SetParent(forms::TWinControl* parent) override;
+    void SetVisible(bool visible) override;
 
 protected:
     void Paint() override;
+    void BoundsChanged() override;
 
 private:
     friend class THotSpots;
+    friend class THotImageWindow;
+    // From the keyboard window: a key it was given, true when used.
+    bool KeyDown(WORD key);
+    void FocusChanged(bool focused);
+    // Redraws the focus mark, as the focus or the keyboard cues changed.
+    void InvalidateFocusMark(bool focusChanging = false);
+    void DrawFocusMark(HDC dc, POINT origin);
+    // A picture-coordinate area as it lies on the parent's window; false
+    // when it cannot be worked out (no parent window, no context).
+    bool PictureToParent(RECT& area);
+    // Moves the focus mark to spot; with hint, shows its hint as well.
+    void MoveFocus(TSpot* spot, bool hint);
+    void ShowFocusedHint();
+    bool FocusMarkShown();
     void SetSelectedSpot(TSpot* spot, bool report = true);
+    // Tells assistive technology what changed about a spot.
+    void NotifySpotEvent(DWORD event, TSpot* spot);
     void SetHighlight(TSpot* spot, THighlightState state);
     // Builds the lit-up image of the part of spot the control shows, with the
     // mask picture laid at offset; box is that part in picture coordinates.
@@ -231,6 +297,10 @@ private:
     TSpot* highlightedSpot_ = nullptr;
     THighlightState highlightState_ = hsMouseOver;
     bool buttonDown_ = false;
+    bool hitPosStale_ = false; // the keyboard moved the selection since the last hit test
+    TSpot* focusedSpot_ = nullptr;
+    bool keyboardHint_ = false; // the hint asked for is the focused spot's
+    std::unique_ptr<THotImageWindow> window_;
     bool selecting_ = false; // a cursor change asks for hit tests of its own meanwhile
     HDC mappingDc_ = nullptr; // converts picture areas to parent coordinates
 };

@@ -26,6 +26,7 @@ void RegisterHotImage() {
         TMemoryStream stream(AsBinary(p));
         c.MaskPicture().ReadData(stream);
     });
+    RegisterProp<THotImage>(k, "TabStop", [](THotImage& c, auto& p, auto&) { c.SetTabStop(AsBoolean(p)); });
     RegisterProp<THotImage>(k, "Transparent", [](THotImage& c, auto& p, auto&) { c.SetTransparent(AsBoolean(p)); });
     RegisterProp<THotImage>(k, "OnPaint", [](THotImage& c, auto& p, auto& context) { c.OnPaint = NotifyHandler(p, context); });
     RegisterProp<THotImage>(k, "OnGetHintText", [](THotImage& c, auto& p, auto& context) {

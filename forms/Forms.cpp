@@ -550,6 +550,16 @@ void TApplication::ActivateHint() {
     StartHintTimer(HintHidePause);
 }
 
+void TApplication::ActivateHint(TControl* control, POINT screenPos) {
+    CancelHint();
+    if (!control || !ShowHint || !control->ShowHint()) return;
+    std::string text = control->Hint();
+    if (!control->HintShow(text) || text.empty()) return;
+    Track(hintControl_, control);
+    hintWindow_->ActivateHint(screenPos, text);
+    StartHintTimer(HintHidePause);
+}
+
 void TApplication::StartHintTimer(UINT ms) {
     StopHintTimer();
     hintTimer_ = SetTimer(nullptr, 0, ms, &TApplication::HintTimerProc);

@@ -282,6 +282,9 @@ public:
     TControl* HintControl() const { return hintControl_; }
     // Shows the hint for the control under the mouse now, as the pause timer would.
     void ActivateHint();
+    // Shows a control's hint now at a point of its choosing, for a part of it
+    // the keyboard reached; it hides as a hint under the mouse does.
+    void ActivateHint(TControl* control, POINT screenPos);
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;

@@ -20,6 +20,7 @@
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
+#include "tests/support/AccessibleReading.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/HandleCounter.h"
@@ -613,6 +614,37 @@ TEST_F(KeysPage, ClickedKeysShowTheirRecordAndMode) {
         {"key 6", "key=6 shows=5 special row=-1 list=1 set=0 rec=0,4242 app= icon=0 apply=1"},
         {"key 15", kNotepad + " apply=1"},
     });
+}
+
+// The picture by keyboard: focus moves pick nothing, Enter and Space pick as
+// clicks do; and assistive technology reads every key by the page's name.
+TEST_F(KeysPage, KeysPickedByKeyboardAndNamedToAssistiveTechnology) {
+    auto key = [](WORD vk) {
+        return [vk] {
+            PostMessageA(GetFocus(), WM_KEYDOWN, vk, 1);
+            Application()->ProcessMessages();
+        };
+    };
+    const std::string key16 = "key=16 shows=16 custom row=0 list=0 set=1 rec=0,0 app=Registry icon=1 apply=0";
+    form->HotImage1->SetFocus(); // on the key the page shows
+    Expect({{"open", kNotepad + " apply=0"}, {"left", kNotepad + " apply=0"}, {"enter", key16},
+            {"home", key16}, {"right", key16}, {"right again", key16},
+            {"space", "key=1 shows=1 default row=0 list=0 set=0 rec=1,1004 app=Old icon=0 apply=1"}},
+           {{"left", key(VK_LEFT)}, {"enter", key(VK_RETURN)}, {"home", key(VK_HOME)}, {"right", key(VK_RIGHT)},
+            {"right again", key(VK_RIGHT)}, {"space", key(VK_SPACE)}});
+
+    testing_support::TComScope com;
+    IAccessible* acc = testing_support::AccessibleOf(form->HotImage1->KeyboardWindow()->Handle());
+    ASSERT_TRUE(acc);
+    long count = 0;
+    acc->get_accChildCount(&count);
+    EXPECT_EQ(count, 18);
+    for (long child = 1; child <= count; ++child) {
+        const std::string name = LoadTextResource(form->HotImage1->HotSpots().EnabledAt(int(child))->Id());
+        EXPECT_FALSE(name.empty());
+        EXPECT_EQ(testing_support::AccText(acc, &IAccessible::get_accName, child), name) << "child " << child;
+    }
+    acc->Release();
 }
 
 // The mode buttons and the list edit the shown record; none of them touches
