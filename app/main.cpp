@@ -83,6 +83,7 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                    {"SetCustomButton", &F::SetCustomButton},
                    {"Image4", &F::Image4},
                    {"AppLabelEdit", &F::AppLabelEdit},
+                   {"MissingTargetLabel", &F::MissingTargetLabel},
                    {"ResetAllFunctionButton", &F::ResetAllFunctionButton},
                    {"ImageList1", &F::ImageList1}},
     };
@@ -267,11 +268,22 @@ void TQorVarnoqForm::HotImage1Click(TObject*) {
 }
 
 void TQorVarnoqForm::ShowCustomProgram() {
+    ShowTargetState();
     Image4->Picture().Assign(nullptr);
     const std::string path = CurrentRecord->CustomPath.Get();
     if (path.empty()) return;
     TIcon icon;
     if (icon.LoadAssociated(path)) Image4->Picture().Assign(&icon);
+}
+
+void TQorVarnoqForm::ShowTargetState() {
+    // Looked up each time the key is shown: a drive plugged in meanwhile
+    // counts. Nothing is changed in the record either way.
+    const bool custom = !CurrentRecord->UseDefault && CurrentRecord->SpecialFunctionId == 0;
+    const std::string path = CurrentRecord->CustomPath.Get();
+    const bool missing = custom && TFunSetForm::TargetMissing(path);
+    MissingTargetLabel->SetHint(missing ? path : "");
+    MissingTargetLabel->SetVisible(missing);
 }
 
 void TQorVarnoqForm::ShowKeyFunction() {
@@ -315,6 +327,7 @@ void TQorVarnoqForm::ShowKeyFunction() {
 void TQorVarnoqForm::ShowModeEdited(bool listEnabled, bool setEnabled) {
     UlaListBox1->SetEnabled(listEnabled);
     SetCustomButton->SetEnabled(setEnabled);
+    ShowTargetState();
     ApplyButton->SetEnabled(true);
 }
 

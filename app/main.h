@@ -43,6 +43,8 @@ public:
     forms::TButton* SetCustomButton = nullptr;
     forms::TImage* Image4 = nullptr;
     forms::TEdit* AppLabelEdit = nullptr;
+    // Shown under the name of a custom key's target that is not there.
+    forms::TLabel* MissingTargetLabel = nullptr;
     forms::TButton* ResetAllFunctionButton = nullptr;
     forms::TImageList* ImageList1 = nullptr;
     // The OSD page.
@@ -135,6 +137,9 @@ private:
     void ShowModeEdited(bool listEnabled, bool setEnabled);
     // Image4 shows the icon associated with the custom path, or nothing.
     void ShowCustomProgram();
+    // MissingTargetLabel shows, with the path as its hint, while the record
+    // is in custom mode and its target is not there.
+    void ShowTargetState();
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;

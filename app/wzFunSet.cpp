@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 #include "AppTexts.h"
 #include "components/ComponentsRegistration.h"
 #include "forms/GraphicTexts.h"
@@ -91,7 +93,15 @@ void TFunSetForm::BackButtonClick(TObject*) {
     }
 }
 
-void TFunSetForm::FinishButtonClick(TObject*) { SetModalResult(mrOk); }
+void TFunSetForm::FinishButtonClick(TObject*) {
+    // A target that is not there may be on a drive that is out for now, so
+    // the user may keep it; "No" stays on this page to choose another.
+    const std::string path = AppPathEdit->Text();
+    if (TargetMissing(path) && ShowMessageBox(path + "\n\n" + AppText(atTargetMissingAsk), Caption(),
+                                              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, this) != IDYES)
+        return;
+    SetModalResult(mrOk);
+}
 
 void TFunSetForm::CancelButtonClick(TObject*) { SetModalResult(mrCancel); }
 
@@ -131,6 +141,32 @@ void TFunSetForm::DnDControl1DnDFinish(TObject*) {
 void TFunSetForm::ShowTargetIcon(const std::string& path) {
     // The caption gives way to the first icon and does not come back.
     if (LoadIcon(DragImage, path)) DragPanel->SetCaption("");
+}
+
+bool TFunSetForm::TargetMissing(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       (path[2] == '\\' || path[2] == '/');
+    const bool share = path.rfind("\\\\", 0) == 0;
+    if (!drive && !share) return false;
+    // A drive without its medium answers "not ready" instead of asking the
+    // user to insert a disk.
+    const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    SetErrorMode(mode | SEM_FAILCRITICALERRORS);
+    const DWORD attributes = GetFileAttributesA(path.c_str()), error = GetLastError();
+    SetErrorMode(mode);
+    if (attributes != INVALID_FILE_ATTRIBUTES) return false;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY: // a removable drive without its medium
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool TFunSetForm::LoadIcon(TImage* image, const std::string& path) {

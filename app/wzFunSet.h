@@ -54,6 +54,12 @@ public:
     // of the "Drag Here" caption; a target without one shows nothing new.
     void ShowTargetIcon(const std::string& path);
 
+    // True when path is a full path (drive or network share) that the system
+    // reports as absent: neither a file nor a folder is there. A bare program
+    // name or an address is left to the shell's own search, and a path the
+    // system cannot look into (no access) is not called missing.
+    static bool TargetMissing(const std::string& path);
+
 protected:
     explicit TFunSetForm(forms::TComponent* owner);
 

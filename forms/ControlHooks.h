@@ -12,8 +12,9 @@ class TControl;
 struct TControlHooks {
     // Called inside a catch block when a handler let an exception escape.
     std::function<void()> HandleException;
-    // The control under the mouse changed (null: the mouse left).
-    std::function<void(TControl*)> MouseControlChanged;
+    // The control under the mouse in one window changed from old to now
+    // (now null: the mouse left that window).
+    std::function<void(TControl* old, TControl* now)> MouseControlChanged;
     // A mouse message arrived (hints hide on presses).
     std::function<void(UINT msg)> MouseActivity;
 };

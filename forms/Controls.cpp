@@ -660,7 +660,7 @@ void TWinControl::UpdateMouseControl(TControl* control) {
         TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, handle_, 0};
         trackingLeave_ = TrackMouseEvent(&tme) != 0;
     }
-    if (ControlHooks().MouseControlChanged) ControlHooks().MouseControlChanged(control);
+    if (ControlHooks().MouseControlChanged) ControlHooks().MouseControlChanged(old, control);
 }
 
 bool TWinControl::HandleSetCursor(WPARAM, LPARAM lParam) {

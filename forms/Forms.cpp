@@ -401,7 +401,7 @@ TApplication::TApplication() : TComponent(nullptr) {
     hintWindow_->Font().SetName("Tahoma");
     hintWindow_->Font().SetHeight(-11);
     ControlHooks().HandleException = [this] { HandleException(); };
-    ControlHooks().MouseControlChanged = [this](TControl* c) { MouseControlChanged(c); };
+    ControlHooks().MouseControlChanged = [this](TControl* old, TControl* now) { MouseControlChanged(old, now); };
     ControlHooks().MouseActivity = [this](UINT msg) { MouseActivity(msg); };
 }
 
@@ -506,7 +506,10 @@ void TApplication::HandleException(TWinControl* owner, bool bringToFront) {
 
 // Hints
 
-void TApplication::MouseControlChanged(TControl* control) {
+void TApplication::MouseControlChanged(TControl* old, TControl* control) {
+    // A window's leave can come after the mouse moved on into a child window,
+    // which has reported its control already: that leave changes nothing.
+    if (!control && old != mouseControl_) return;
     Track(mouseControl_, control);
     if (control == hintControl_) return;
     hintWindow_->ReleaseHint();

@@ -293,7 +293,7 @@ private:
     bool ProcessMessage(MSG& msg);
     // Points field at control and asks to hear when it is destroyed.
     void Track(TControl*& field, TControl* control);
-    void MouseControlChanged(TControl* control);
+    void MouseControlChanged(TControl* old, TControl* control);
     void MouseActivity(UINT msg);
     void StartHintTimer(UINT ms);
     void StopHintTimer();

@@ -13,6 +13,7 @@
 #include <map>
 #include <tuple>
 
+#include "app/AppTexts.h"
 #include "app/KbdDll.h"
 #include "app/ReInit.h"
 #include "app/main.h"
@@ -20,6 +21,7 @@
 #include "components/ColorForm.h"
 #include "forms/Resources.h"
 #include "forms/SafeSave.h"
+#include "forms/ScopedValue.h"
 #include "tests/support/AccessibleReading.h"
 #include "tests/support/EventRecorder.h"
 #include "tests/support/GuiTestSupport.h"
@@ -57,6 +59,11 @@ TEST_F(App, TextsComeCutAt254AndAbsentOnesEmpty) {
     EXPECT_FALSE(LoadTextResource(15).empty());
     EXPECT_EQ(LoadTextResource(31999), "");
     FreeLibrary(StringModule);
+    // Without the library the program's own module answers, and it holds
+    // none of the texts asked for by number.
+    StringModule = forms::ResourceModule();
+    for (int32_t id : {1, 15, 18, 1001, 1002, 1008, 4001, 4004})
+        EXPECT_EQ(LoadTextResource(id), "") << id;
     StringModule = nullptr;
 }
 
@@ -570,9 +577,11 @@ protected:
                " apply=" + std::to_string(form->ApplyButton->Enabled());
     }
     // Runs steps ("key N", "outside" or a name of actions) and compares what
-    // the page shows after each with expected, the opening state first.
+    // the page shows after each (Page(), or view) with expected, the opening
+    // state first.
     void Expect(const std::vector<std::pair<std::string, std::string>>& steps,
-                const std::map<std::string, std::function<void()>>& actions = {}) {
+                const std::map<std::string, std::function<void()>>& actions = {},
+                const std::function<std::string()>& view = nullptr) {
         testing_support::TEventRecorder recorder;
         std::vector<std::string> expected;
         for (const auto& [step, state] : steps) {
@@ -580,7 +589,7 @@ protected:
             else if (step == "outside") ClickPicture(form->HotImage1->Width() - 8, form->HotImage1->Height() - 6);
             else if (step == "apply") Click(form->ApplyButton);
             else if (step != "open") actions.at(step)();
-            recorder.Add(step + ": " + Page());
+            recorder.Add(step + ": " + (view ? view() : Page()));
             expected.push_back(step + ": " + state);
         }
         EXPECT_TRUE(recorder.Matches(expected));
@@ -683,21 +692,31 @@ TEST_F(MainWindow, KeysPageWithoutRecordsKeepsItsModeControlsDisabled) {
 }
 
 // "Set..." with the wizard: Cancel keeps everything, Finish stores the name
-// cut to 255 characters; a longer path is refused in the still-open wizard.
+// cut to 255 characters and the path as chosen. A longer path is refused; a
+// target that is not there is asked about, and "No" leaves the wizard open on
+// its last page, as the refusal does, with the record as it was.
 TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
     const std::string regedit = "C:\\windows\\regedit.exe", longPath = "C:\\" + std::string(253, 'p');
+    const std::string gone = "C:\\no such folder\\tool.exe";
+    // A file that is there, its path as long as a record holds.
+    const std::string atLimit = BinDir() + std::string(255 - BinDir().size(), 'p');
+    std::ofstream(atLimit).put('x');
     struct Case {
         std::string name, path, button;
-        std::string expected; // name length, path, app length, apply, message, wizard left open at the refusal
+        int answer;           // to the box Finish shows, if any
+        std::string expected; // name length, path, app length, apply, the box, wizard page left open on
     };
+    const std::string kept = " path=C:\\windows\\notepad.exe app=7 apply=0";
     const Case cases[] = {
-        {"Changed", regedit, "cancel", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=0"},
-        {std::string(300, 'n'), regedit, "finish", "name=255 path=" + regedit + " app=255 apply=1 message=0"},
-        {"Long", longPath, "finish", "name=7 path=C:\\windows\\notepad.exe app=7 apply=0 message=1 open=1"},
-        {"Long", longPath.substr(0, 255), "finish", "name=4 path=" + longPath.substr(0, 255) + " app=4 apply=1 message=0"},
+        {"Changed", regedit, "cancel", 0, "name=7" + kept + " box=-"},
+        {std::string(300, 'n'), regedit, "finish", 0, "name=255 path=" + regedit + " app=255 apply=1 box=-"},
+        {"Long", longPath, "finish", IDOK, "name=7" + kept + " box=limit open=2"},
+        {"Limit", atLimit, "finish", 0, "name=5 path=" + atLimit + " app=5 apply=1 box=-"},
+        {"Gone", gone, "finish", IDNO, "name=7" + kept + " box=missing open=2"},
+        {"Gone", gone, "finish", IDYES, "name=4 path=" + gone + " app=4 apply=1 box=missing"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.button + " " + std::to_string(c.path.size()));
+        SCOPED_TRACE(c.button + " " + c.path.substr(0, 40));
         delete form;
         WriteKeys(kKeys);
         Open();
@@ -714,29 +733,82 @@ TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
             wizard->ShutcutNameEdit->SetText(c.name);
             Click(wizard->NextButton);
             if (c.button == "finish") {
-                testing_support::AnswerDialog([&](HWND box) {
-                    EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&message));
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                });
+                testing_support::AnswerDialog(
+                    [&](HWND box) {
+                        EnumChildWindows(box, AppendWindowText, reinterpret_cast<LPARAM>(&message));
+                        EXPECT_EQ(GetWindow(box, GW_OWNER), wizard->Handle());
+                        PostMessageA(box, WM_COMMAND, c.answer, 0);
+                    },
+                    6);
                 Click(wizard->FinishButton);
-                testing_support::Pump(100);
+                testing_support::Pump(400); // outlasts the wait for a box that does not come
             }
-            if (!message.empty()) {
-                result = " open=" + std::to_string(IsWindowVisible(wizard->Handle()) != 0);
-                EXPECT_EQ(wizard->AppPathEdit->Text(), c.path) << "the refused path stays for another choice";
+            if (wizard->ModalResult() != mrNone) return;
+            if (c.button == "finish") {
+                result = " open=" + std::to_string(wizard->Notebook1->PageIndex());
+                EXPECT_EQ(wizard->AppPathEdit->Text(), c.path) << "the path stays for another choice";
             }
-            if (c.button == "cancel" || !message.empty()) Click(wizard->CancelButton);
+            Click(wizard->CancelButton);
         });
         Click(form->SetCustomButton);
         EXPECT_EQ(Wizard(), nullptr) << "the wizard is destroyed";
         const TKeyFunctionRecord* r = form->CurrentRecord;
-        EXPECT_TRUE(message.empty() || message.find("255") != std::string::npos) << message;
+        const bool asked =
+            message.find(c.path) != std::string::npos && message.find(AppText(atTargetMissingAsk)) != std::string::npos;
+        const std::string box = message.empty()                            ? "-"
+                                : message.find("255") != std::string::npos ? "limit"
+                                : asked                                    ? "missing"
+                                                                           : message;
         EXPECT_EQ("name=" + std::to_string(r->CustomName.Length) + " path=" + r->CustomPath.Get() +
                       " app=" + std::to_string(form->AppLabelEdit->Text().size()) +
-                      " apply=" + std::to_string(form->ApplyButton->Enabled()) +
-                      " message=" + std::to_string(!message.empty()) + result,
+                      " apply=" + std::to_string(form->ApplyButton->Enabled()) + " box=" + box + result,
                   c.expected);
     }
+    DeleteFileA(atLimit.c_str());
+}
+
+// A custom key whose file or folder is not there says so under its name, the
+// path in the hint; a target that is there and a key in another mode do not.
+// Showing it changes no record.
+TEST_F(KeysPage, AMissingTargetIsShownForACustomKeyOnly) {
+    const std::string goneFile = "C:\\windows\\no such program.exe", goneFolder = "C:\\no such folder";
+    delete form;
+    WriteKeys({{15, 0, 0, "File", goneFile}, {16, 0, 0, "Folder", goneFolder + "\\"}, {1, 0, 0, "Here", "C:\\windows"},
+               {2, 0, 0, "Here", "C:\\windows\\notepad.exe"}, {3, 0, 1003, "Special", goneFolder}});
+    Open();
+    Expect({{"open", "missing C:\\windows\\no such program.exe apply=0"},
+            {"key 16", "missing C:\\no such folder\\ apply=0"},
+            {"key 1", "- apply=0"},
+            {"key 2", "- apply=0"},
+            {"key 3", "- apply=1"},
+            {"custom", "missing C:\\no such folder apply=1"},
+            {"default", "- apply=1"}},
+           {{"custom", [&] { Click(form->CustomRadioButton); }}, {"default", [&] { Click(form->DefaultRadioButton); }}},
+           [&] {
+               testing_support::Pump();
+               TLabel* label = form->MissingTargetLabel;
+               return (label->Visible() ? "missing " + label->Hint() : "-") +
+                      " apply=" + std::to_string(form->ApplyButton->Enabled());
+           });
+    EXPECT_EQ(form->DataFile()->FindRecord(15)->CustomPath.Get(), goneFile);
+    // The mark stays inside the frame of the custom target, and the pointer
+    // resting on it shows the path.
+    ClickKey(15);
+    TLabel* label = form->MissingTargetLabel;
+    auto* frame = dynamic_cast<TWinControl*>(form->FindComponent("Panel2"));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(label->Parent(), frame);
+    EXPECT_LE(label->BoundsRect().right, frame->Width() - 2);
+    TScopedValue<UINT> pause(Application()->HintPause, 20);
+    // As the system reports the pointer coming from the page around: the
+    // page's move, the frame's move, then the page's leave, which may come late.
+    TWinControl* page = frame->Parent();
+    SendMessageA(page->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(frame->Left() - 5, frame->Top() - 5));
+    SendMessageA(frame->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(label->Left() + 3, label->Top() + 3));
+    SendMessageA(page->Handle(), WM_MOUSELEAVE, 0, 0);
+    for (int i = 0; i < 50 && !Application()->HintWindow().Active(); ++i) testing_support::Pump(20);
+    EXPECT_EQ(Application()->HintWindow().Caption(), goneFile);
+    Application()->CancelHint();
 }
 
 // The key icons, the custom programs' icons and the wizard come and go

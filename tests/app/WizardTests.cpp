@@ -211,6 +211,15 @@ TEST_F(Wizard, TheKeyboardAloneWalksToFinish) {
     EXPECT_EQ(w->ModalResult(), mrOk);
 }
 
+// Finish asks about a target only when a full path is reported absent: a
+// bare program name or an address is the shell's to find.
+TEST(WizardTarget, MissingOnlyWhenAFullPathIsReportedAbsent) {
+    const std::pair<std::string, bool> cases[] = {
+        {ExecutableDirectory(), false}, {"notepad.exe", false}, {"http://example.com/a.exe", false}, {"", false},
+        {"C:/no such folder/tool.exe", true}, {"Q:\\tool.exe", true}};
+    for (const auto& [path, missing] : cases) EXPECT_EQ(TFunSetForm::TargetMissing(path), missing) << path;
+}
+
 TEST(WizardHandles, AUseWithIconsAndDropsLeavesNoHandleBehind) {
     if (!testing_support::HandleCountingAvailable()) GTEST_SKIP() << "no handle counts";
     delete CreateForm<TFunSetForm>(nullptr); // first use: the library's shared objects
