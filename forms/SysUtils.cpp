@@ -30,6 +30,7 @@ std::string DefaultFormText(int id) {
     case stMessageBoxError: return "Error";
     case stLayoutFieldClass: return "Component %s of %s has another class in its layout";
     case stLayoutResourceError: return "Error in layout %s, line %s: %s";
+    case stSelectAction: return "Select";
     }
     return {};
 }
