@@ -90,7 +90,8 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
 }
 
 void TQorVarnoqForm::FormCreate(TObject*) {
-    Application()->SetTitle("Corvane Media Keyboard");
+    // Message boxes carry the window's caption, in the language of its layout.
+    Application()->SetTitle(Caption());
     // The keyboard picture, its lit-up twin and a map of its keys, when they
     // stand beside the program; otherwise the stored map serves.
     LoadOptionalFile("Q5.bmp", [this](const std::string& path) { HotImage1->Picture().LoadFromFile(path); });

@@ -4,6 +4,7 @@
 
 #include "HotImage.h"
 #include "HotImageWindow.h"
+#include "forms/SysUtils.h"
 
 namespace components {
 
@@ -249,7 +250,7 @@ HRESULT THotImageAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {
     HRESULT hr = Resolve(child, spot);
     if (hr == S_FALSE) return standard_->get_accDefaultAction(child, action);
     if (hr != S_OK) return hr;
-    *action = SysAllocString(L"Select");
+    *action = ToBstr(forms::FormText(forms::stSelectAction));
     return *action ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -104,7 +104,13 @@ void ReadLayoutInto(TComponent* root, const TLayoutObject& tree, TForm* handlers
 void ReadLayoutResource(TForm* root, const std::string& resourceName) {
     std::string text;
     if (!LoadResourceData(resourceName, text)) throw Exception(FormTextFmt(stLayoutMissing, resourceName));
-    ReadLayoutInto(root, ReadLayout(text), root);
+    try {
+        ReadLayoutInto(root, ReadLayout(text), root);
+    } catch (ELayoutError& e) {
+        // A language module's layout may be the broken one: the message says which.
+        e.Message = FormTextFmt(stLayoutResourceError, {resourceName, std::to_string(e.Line), e.Detail});
+        throw;
+    }
 }
 
 // ----------------------------------------------------------- conversions

@@ -1,6 +1,7 @@
 #include "StdCtrls.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace forms {
 
@@ -17,6 +18,43 @@ LRESULT ColorDC(WPARAM dcParam, TBrush& brush, TColor back, TColor text) {
     SetBkColor(dc, ColorToRGB(back));
     SetTextColor(dc, ColorToRGB(text));
     return reinterpret_cast<LRESULT>(brush.Handle());
+}
+
+// One line of a label's caption, placed in r as alignment says, drawn on the
+// advances GetTextExtentExPoint measures, the ones a label sizes itself by.
+// DrawText draws without given advances, and a system may then place the
+// glyphs a few pixels off the measured sum (Wine does, with its scalable
+// fonts): a label exactly as wide as its text lost its last character. The
+// access key, when shown, is underlined here as DrawText would.
+void DrawMeasuredLine(TCanvas& canvas, const std::string& caption, const RECT& r, TAlignment alignment,
+                      bool showAccel) {
+    const std::string text = StripAccel(caption);
+    int accel = -1;
+    size_t shown = 0;
+    for (size_t i = 0; i < caption.size(); ++i, ++shown)
+        if (caption[i] == '&' && i + 1 < caption.size()) {
+            if (caption[i + 1] != '&' && accel < 0) accel = int(shown);
+            ++i;
+        }
+    if (text.empty()) return;
+    HDC dc = canvas.Handle();
+    const int n = int(text.size());
+    std::vector<INT> ends(static_cast<size_t>(n)), advances(static_cast<size_t>(n));
+    SIZE size{};
+    GetTextExtentExPointA(dc, text.data(), n, 0, nullptr, ends.data(), &size);
+    for (int i = 0; i < n; ++i) advances[size_t(i)] = ends[size_t(i)] - (i ? ends[size_t(i) - 1] : 0);
+    int x = r.left;
+    if (alignment == taRightJustify) x = r.right - size.cx;
+    else if (alignment == taCenter) x = r.left + (r.right - r.left - size.cx) / 2;
+    ExtTextOutA(dc, x, r.top, 0, nullptr, text.data(), UINT(n), advances.data());
+    if (!showAccel || accel < 0) return;
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    const int underline = r.top + metrics.tmAscent + 1;
+    RECT line{x + (accel ? ends[size_t(accel) - 1] : 0), underline, x + ends[size_t(accel)], underline + 1};
+    HBRUSH brush = CreateSolidBrush(GetTextColor(dc));
+    ::FillRect(dc, &line, brush);
+    DeleteObject(brush);
 }
 
 } // namespace
@@ -450,7 +488,9 @@ void TLabel::Paint() {
     // Access keys show underlined as the form says. The prefix is taken out
     // here rather than by DT_HIDEPREFIX, which not every system honours.
     std::string text = Caption();
-    if (TForm* form = GetParentForm(this); form && !form->AccelsShown()) {
+    TForm* form = GetParentForm(this);
+    const bool accelsShown = !form || form->AccelsShown();
+    if (!accelsShown) {
         text = StripAccel(text);
         flags |= DT_NOPREFIX;
     }
@@ -460,17 +500,22 @@ void TLabel::Paint() {
         int free = r.bottom - calc.bottom;
         OffsetRect(&r, 0, layout_ == tlBottom ? free : free / 2);
     }
+    const bool oneLine = !wordWrap_ && Caption().find_first_of("\r\n\t") == std::string::npos;
+    auto draw = [&](RECT at) {
+        if (oneLine) DrawMeasuredLine(canvas, Caption(), at, alignment_, accelsShown);
+        else canvas.DrawText(text, at, flags);
+    };
     if (Enabled()) {
-        canvas.DrawText(text, r, flags);
+        draw(r);
         return;
     }
     // Disabled: engraved, a light copy under a shadow one.
     OffsetRect(&r, 1, 1);
     canvas.Font().SetColor(clBtnHighlight);
-    canvas.DrawText(text, r, flags);
+    draw(r);
     OffsetRect(&r, -1, -1);
     canvas.Font().SetColor(clBtnShadow);
-    canvas.DrawText(text, r, flags);
+    draw(r);
 }
 
 // ---------------------------------------------------------------- TGroupBox

@@ -29,6 +29,8 @@ std::string DefaultFormText(int id) {
     case stLayoutMissingField: return "Component %s of %s is missing in its layout";
     case stMessageBoxError: return "Error";
     case stLayoutFieldClass: return "Component %s of %s has another class in its layout";
+    case stLayoutResourceError: return "Error in layout %s, line %s: %s";
+    case stSelectAction: return "Select";
     }
     return {};
 }

@@ -46,6 +46,8 @@ enum TFormTextId : int {
     stMessageBoxError = 65020,    // caption of the error message box
     stLayoutFieldClass = 65021,   // "Component %s of %s has another class in its layout"
     stTextLimit = 65022,          // a limit and a text: the text is longer than can be stored
+    stLayoutResourceError = 65023, // "Error in layout %s, line %s: %s": resource name, line, detail
+    stSelectAction = 65024,        // the default action of a pickable item, told to screen readers
 };
 
 using TFormTextLookup = std::string (*)(int id);

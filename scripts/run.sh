@@ -5,7 +5,9 @@
 # The service is stopped when Varnoq ends.
 #
 #   scripts/run.sh              English, the program's own resources
-#   scripts/run.sh --language   with the language module (German) beside it
+#   scripts/run.sh --language   German: the program run from build/win/language,
+#                               a copy of the bin folder with TORLANG.DLL and
+#                               the translated TORSTR.DLL beside it
 #   scripts/run.sh --page N     headless: the screenshot shows page N (0 Keys,
 #                               1 OSD, 2 Key Status), saved as
 #                               build/varnoq-screenshot-page<N>.png
@@ -27,12 +29,21 @@ BIN="$BUILD/bin"
 
 "$ROOT/scripts/setup.sh" || exit 1
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null || exit 1
-cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG 2>&1 |
+cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG TORSTR_TRANSLATED 2>&1 |
   grep -vE "^\[ *[0-9]+%\]"
 [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 
 if [ "$LANGUAGE" = 1 ]; then
-  cp "$BUILD/lang/TORLANG.DLL" "$BIN/TORLANG.DLL"
+  # An installation of its own, so the bin folder keeps the English texts
+  # the tests expect there.
+  mkdir -p "$BUILD/language"
+  for f in Varnoq.exe KeyboardService.exe TORVEL32.DLL TORGFX.DLL Q5.bmp Q5Mask.bmp def.kfd; do
+    # What Apply saved there is kept.
+    [ "$f" = def.kfd ] && [ -e "$BUILD/language/$f" ] && continue
+    cp "$BIN/$f" "$BUILD/language/$f" || exit 1
+  done
+  cp "$BUILD/lang/TORLANG.DLL" "$BUILD/lang/TORSTR.DLL" "$BUILD/language/" || exit 1
+  BIN="$BUILD/language"
 else
   rm -f "$BIN/TORLANG.DLL"
 fi

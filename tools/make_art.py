@@ -81,7 +81,7 @@ SPECIAL_FUNCTIONS = {
     1008: ("Shut Down", "power"),
 }
 
-OSD_TEXTS = {4001: "Frame", 4002: "Background", 4003: "Function name", 4004: "Other colour"}
+OSD_TEXTS = {4001: "Frame", 4002: "Background", 4003: "Function name", 4004: "More"}
 
 # A text longer than any loader may return, so tests can see where it is cut.
 LONG_TEXT_ID = 4900

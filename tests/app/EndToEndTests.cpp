@@ -50,9 +50,8 @@ public:
                std::to_string(++counter) + "\\";
         CreateDirectoryA(dir_.c_str(), nullptr);
         for (const char* f : files) {
-            // The language module is built apart from the program.
             std::string bin = forms::ExecutableDirectory();
-            Put(std::string(f) == "TORLANG.DLL" ? bin + "..\\lang\\" + f : bin + f, f);
+            Put(bin + f, f);
         }
     }
     // Copies a file in under the given name.
@@ -194,13 +193,16 @@ protected:
     // The real stand-in service of `here` takes the test window's place, then
     // the program starts and its window opens.
     void StartServiceAndProgram(const Installation& here, Process& keyboardService, Process& program) {
+        ASSERT_NO_FATAL_FAILURE(StartService(here, keyboardService));
+        Start(program, here.Exe());
+        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+    }
+    void StartService(const Installation& here, Process& keyboardService) {
         DestroyWindow(service);
         service = nullptr;
         block->ServiceWindow = 0;
         Start(keyboardService, here.Dir() + "KeyboardService.exe");
         ASSERT_TRUE(WaitFor([&] { return block->ServiceWindow != 0; }, 20000)) << "the service did not start";
-        Start(program, here.Exe());
-        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     }
     TSharedSettingsBlock* block = nullptr;
     HWND service = nullptr;
@@ -265,29 +267,27 @@ TEST_F(EndToEnd, ClosingRestoresEveryByteOfTheBlock) {
     EXPECT_EQ(block->SettingsWindow, 0u);
 }
 
-TEST_F(EndToEnd, LanguageModuleBesideTheProgramTranslatesTheWindow) {
-    Installation translated{"Varnoq.exe", "TORVEL32.DLL", "TORLANG.DLL"};
-    Process p;
-    Start(p, translated.Exe());
-    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
-    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
-    EXPECT_EQ(FindChildWithText(window, "Cancel"), nullptr);
-    HWND cancel = FindChildWithText(window, "Abbrechen");
-    ASSERT_NE(cancel, nullptr);
-    PostMessageA(cancel, BM_CLICK, 0, 0);
-    EXPECT_EQ(p.Wait(20000), 0u);
-}
-
-TEST_F(EndToEnd, AMainWindowThatCannotBeMadeIsReportedAndEndsWithTwo) {
-    install.Put(forms::ExecutableDirectory() + "..\\brokenlang\\TORLANG.DLL", "TORLANG.DLL");
-    TSharedSettingsBlock before;
-    std::memcpy(&before, block, sizeof before);
-    Process p;
-    Start(p, exe);
-    std::string shown = AnswerMessageBox(p, 20000);
-    EXPECT_NE(shown.find("Handler OKButtonKlick not found"), std::string::npos) << "shown: " << shown;
-    EXPECT_EQ(p.Wait(20000), 2u);
-    EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was changed";
+TEST_F(EndToEnd, ABrokenLanguageModuleIsReportedWithItsLayoutAndLineAndEndsWithTwo) {
+    const struct {
+        const char* module; // folder under brokenlang
+        const char* message;
+    } cases[] = {
+        {"handler", "Error in layout TQORVARNOQFORM, line 12: Handler FormKreate not found"},
+        {"class", "Error in layout TQORVARNOQFORM, line 14: Class TTafel not found"},
+        {"value", "Error in layout TQORVARNOQFORM, line 4: Invalid value for property BorderStyle"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.module);
+        Installation broken{"Varnoq.exe", "TORVEL32.DLL"};
+        broken.Put(forms::ExecutableDirectory() + "..\\brokenlang\\" + c.module + "\\TORLANG.DLL", "TORLANG.DLL");
+        TSharedSettingsBlock before;
+        std::memcpy(&before, block, sizeof before);
+        Process p;
+        Start(p, broken.Exe());
+        EXPECT_EQ(AnswerMessageBox(p, 20000), c.message);
+        EXPECT_EQ(p.Wait(20000), 2u);
+        EXPECT_EQ(std::memcmp(&before, block, sizeof before), 0) << "the block was changed";
+    }
 }
 
 TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
@@ -531,4 +531,79 @@ TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
 
     PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
     EXPECT_EQ(keyboardService.Wait(20000), 0u);
+}
+
+// The language as a user installs it: with TORLANG.DLL and the translated
+// TORSTR.DLL beside the program every window, list and message is German;
+// without them, English. The other language's texts appear nowhere.
+TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
+    struct Language {
+        const char* name;
+        bool translated;
+        const char* title;
+        const char* pictureError; // the form library's own message
+        std::vector<const char*> mainTexts;
+        const char* keyName;   // TORSTR: the key shown first
+        const char* frameItem; // TORSTR: the first OSD item
+        const char* wizardTitle;
+        std::vector<const char*> wizardTexts;
+        const char* custom;
+        const char* set;
+        const char* cancel;
+    };
+    const Language languages[] = {
+        {"English", false, "Corvane Media Keyboard", "Bitmap image is not valid",
+         {"Apply", "Special Function", "Restore all", "Color Setting", "D&efault", "Show Time",
+          "Key Lock Status Setting", "Show \"&Caps Lock\" Status"},
+         "Documents", "Frame", "Key Function Set Wizard", {"&Next >", "&Cancel", "B&rowse..", "< &Back", "&Finish"},
+         "&Custom:", "Set...", "Cancel"},
+        {"German", true, "Corvane Multimedia-Tastatur", "Bitmap ist ung\xFC" "ltig",
+         {"\xDC" "bernehmen", "Sonderfunktion", "Zur\xFC" "cksetzen", "Farbeinstellung", "&Standard", "Anzeigedauer",
+          "Anzeige der Feststelltasten", "Status von \"&Feststelltaste\" anzeigen"},
+         "Dokumente", "Rahmen", "Assistent f\xFC" "r Tastenfunktionen",
+         {"&Weiter >", "&Abbrechen", "Su&chen..", "< &Zur\xFC" "ck", "&Fertig stellen"}, "&Eigene:", "\xC4" "ndern...", "Abbrechen"},
+    };
+    for (const Language& language : languages) {
+        SCOPED_TRACE(language.name);
+        const Language& other = languages[&language == &languages[0] ? 1 : 0];
+        Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORGFX.DLL", "def.kfd"};
+        const std::string bin = forms::ExecutableDirectory();
+        here.Put(language.translated ? bin + "..\\lang\\TORSTR.DLL" : bin + "TORSTR.DLL", "TORSTR.DLL");
+        if (language.translated) here.Put(bin + "..\\lang\\TORLANG.DLL", "TORLANG.DLL");
+        here.Write("Q5.bmp", "BM this is not a picture");
+        Process keyboardService, p;
+        ASSERT_NO_FATAL_FAILURE(StartService(here, keyboardService));
+        Start(p, here.Exe());
+        EXPECT_EQ(AnswerMessageBox(p, 20000), language.pictureError);
+        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+        SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+
+        char text[128] = "";
+        GetWindowTextA(ui.window, text, sizeof text);
+        EXPECT_STREQ(text, language.title);
+        for (const char* t : language.mainTexts) EXPECT_NE(FindChildWithText(ui.window, t), nullptr) << t;
+        for (const char* t : other.mainTexts) EXPECT_EQ(FindChildWithText(ui.window, t), nullptr) << t;
+        EXPECT_NE(FindChildWithText(ui.window, language.keyName), nullptr) << language.keyName;
+        ASSERT_NE(ui.colourItem, nullptr);
+        SendMessageA(ui.colourItem, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)); // the first item, chosen
+        EXPECT_STREQ(text, language.frameItem);
+
+        // The wizard, from the Custom choice of the key shown.
+        ui.Press(language.custom);
+        HWND set = FindChildWithText(ui.window, language.set);
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(set) != FALSE; }, 5000)) << "Set... stays disabled";
+        ui.Press(language.set);
+        HWND wizard = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (wizard = FindTopWindow(p, nullptr, language.wizardTitle)) != nullptr; },
+                            10000));
+        for (const char* t : language.wizardTexts) EXPECT_NE(FindChildWithText(wizard, t), nullptr) << t;
+        for (const char* t : other.wizardTexts) EXPECT_EQ(FindChildWithText(wizard, t), nullptr) << t;
+        PostMessageA(FindChildWithText(wizard, language.wizardTexts[1]), BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(wizard); }, 10000)) << "the wizard stayed open";
+
+        ui.Press(language.cancel);
+        EXPECT_EQ(p.Wait(20000), 0u);
+        PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+        EXPECT_EQ(keyboardService.Wait(20000), 0u);
+    }
 }

@@ -39,7 +39,7 @@ const TPlace kPlaces[] = {
     {"OSDBKPanel", "OSDFramePanel", 61, 9, 228, 25},
     {"OSDFunctionNameLabel", "OSDBKPanel", 21, 6, Any, Any},
     {"Label2", "GroupBox2", 11, 137, Any, Any},
-    {"OSDColorItemComboBox", "GroupBox2", 43, 134, 91, Any},
+    {"OSDColorItemComboBox", "GroupBox2", 43, 134, 100, Any},
     {"Label4", "GroupBox2", 150, 139, Any, Any},
     {"OSDColorSelector", "GroupBox2", 186, 135, 42, 21},
     {"UseDefaultOSDColorButton", "GroupBox2", 258, 133, 75, 25},
@@ -50,11 +50,11 @@ const TPlace kPlaces[] = {
     // Key Status page
     {"GroupBox4", "TabSheet1", 3, 4, 336, 145},
     {"Image2", "GroupBox4", 33, 25, 32, 32},
-    {"SLockCheckBox", "GroupBox4", 78, 33, 185, 17},
+    {"SLockCheckBox", "GroupBox4", 78, 33, 200, 17},
     {"Image3", "GroupBox4", 33, 64, 32, 32},
-    {"NLockCheckBox", "GroupBox4", 78, 74, 153, 17},
+    {"NLockCheckBox", "GroupBox4", 78, 74, 200, 17},
     {"Image1", "GroupBox4", 33, 103, 32, 32},
-    {"ClockCheckBox", "GroupBox4", 78, 113, 161, 17},
+    {"ClockCheckBox", "GroupBox4", 78, 113, 200, 17},
 };
 
 class MainLayout : public ::testing::Test {

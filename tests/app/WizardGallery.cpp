@@ -1,9 +1,10 @@
 // Shows the key function set wizard on one of its pages, for looking at:
-// "wizard_gallery PAGE [seconds]" (0 choose the target, 1 name it,
-// 2 confirm). The target is notepad.exe, the name "Notes". Quits by
-// itself after the given seconds (default 20).
+// "wizard_gallery PAGE [seconds [language module]]" (0 choose the target,
+// 1 name it, 2 confirm). The target is notepad.exe, the name "Notes". Quits
+// by itself after the given seconds (default 20).
 #include <cstdlib>
 
+#include "app/ReInit.h"
 #include "app/wzFunSet.h"
 #include <windows.h>
 
@@ -12,6 +13,7 @@ using namespace forms;
 int main(int argc, char** argv) {
     int page = argc > 1 ? std::atoi(argv[1]) : 0;
     int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
+    if (argc > 3 && !LoadLanguageModule(argv[3])) return 1;
 
     auto* wizard = Application()->CreateForm<TFunSetForm>();
     char system[MAX_PATH] = "";
