@@ -41,7 +41,7 @@ fi
 
 if [ "$BUILD_FIRST" = 1 ]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null
-  cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG sample_kfd 2>&1 |
+  cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG TORSTR_TRANSLATED sample_kfd 2>&1 |
     grep -vE "^\[ *[0-9]+%\]|^Built target" || true
   [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 fi
