@@ -1,6 +1,6 @@
 #include "ColorForm.h"
 
-#include <commdlg.h>
+#include "forms/Dialogs.h"
 
 namespace components {
 
@@ -247,7 +247,7 @@ void TColorForm::RunColorDialog() {
     cc.rgbResult = ColorToRGB(currentColor_) & 0x00FFFFFF;
     cc.lpCustColors = customColors;
     cc.Flags = CC_FULLOPEN | CC_RGBINIT;
-    if (ChooseColorA(&cc) && OnSelect) OnSelect(this, cc.rgbResult);
+    if (forms::ShowColorDialog(cc) && OnSelect) OnSelect(this, cc.rgbResult);
 }
 
 LRESULT TColorForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

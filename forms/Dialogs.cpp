@@ -11,12 +11,30 @@
 
 namespace forms {
 
+namespace {
+
+// The common dialog library is loaded when a dialog is first shown, not with
+// the program: with the libraries it brings in, it was the largest single
+// part of the program's start-up time and memory. Once loaded it stays.
+template <class F>
+F CommonDialogFunction(const char* name) {
+    static HMODULE module = LoadLibraryA("comdlg32.dll");
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+} // namespace
+
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags, TWinControl* owner,
                    bool bringToFront) {
     HWND ownerWnd = owner ? GetAncestor(owner->Handle(), GA_ROOT) : GetActiveWindow();
     flags |= owner ? MB_APPLMODAL : MB_TASKMODAL;
     if (bringToFront) flags |= MB_SETFOREGROUND;
     return ::MessageBoxA(ownerWnd, text.c_str(), caption.c_str(), flags);
+}
+
+bool ShowColorDialog(CHOOSECOLORA& cc) {
+    auto chooseColor = CommonDialogFunction<decltype(&ChooseColorA)>("ChooseColorA");
+    return chooseColor && chooseColor(&cc);
 }
 
 bool TOpenDialog::Execute() {
@@ -49,7 +67,8 @@ bool TOpenDialog::Execute() {
     ofn.lpstrInitialDir = initialDir_.empty() ? nullptr : initialDir_.c_str();
     ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
     ofn.Flags = flags;
-    if (!GetOpenFileNameA(&ofn)) return false;
+    auto getOpenFileName = CommonDialogFunction<decltype(&GetOpenFileNameA)>("GetOpenFileNameA");
+    if (!getOpenFileName || !getOpenFileName(&ofn)) return false;
     // Read within the buffer, whatever the dialog left in it.
     fileName_.assign(file.data(), strnlen(file.data(), file.size()));
     return true;

@@ -1,6 +1,9 @@
 // The system's dialogs: the message box, and the file-open dialog as a
 // component that layouts can describe.
 #pragma once
+#include <windows.h>
+#include <commdlg.h>
+
 #include <string>
 
 #include "Components.h"
@@ -16,6 +19,9 @@ class TWinControl;
 // window: for a box that no window of the program stands behind.
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags,
                    TWinControl* owner = nullptr, bool bringToFront = false);
+
+// Runs the system's colour dialog on cc; true when the user chose a colour.
+bool ShowColorDialog(CHOOSECOLORA& cc);
 
 using TOpenOptions = unsigned;
 constexpr TOpenOptions ofReadOnly = 1, ofHideReadOnly = 2, ofNoChangeDir = 4, ofPathMustExist = 8,
