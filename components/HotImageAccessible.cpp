@@ -5,6 +5,7 @@
 #include "HotImage.h"
 #include "HotImageWindow.h"
 #include "forms/SysUtils.h"
+#include "forms/SystemLibrary.h"
 
 namespace components {
 
@@ -30,7 +31,11 @@ void SetChild(VARIANT* v, long id) {
 THotImageAccessible::THotImageAccessible(THotImage& image, THotImageWindow& window)
     : image_(&image), window_(&window) {
     InterlockedIncrement(&liveObjects);
-    CreateStdAccessibleObject(window.Handle(), OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard_));
+    // oleacc is loaded only once a screen reader asks (forms/SystemLibrary.h).
+    auto createStandard =
+        forms::SystemLibraryFunction<decltype(&CreateStdAccessibleObject)>("oleacc.dll", "CreateStdAccessibleObject");
+    if (createStandard)
+        createStandard(window.Handle(), OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard_));
 }
 
 THotImageAccessible::~THotImageAccessible() {

@@ -4,6 +4,7 @@
 
 #include "HotImage.h"
 #include "HotImageAccessible.h"
+#include "forms/SystemLibrary.h"
 
 namespace components {
 
@@ -92,7 +93,9 @@ LRESULT THotImageWindow::GetObject(WPARAM wParam, LPARAM lParam) {
         if (!comInitialized_) comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         accessible_ = new THotImageAccessible(image_, *this);
     }
-    return LresultFromObject(IID_IAccessible, wParam, accessible_);
+    auto lresultFromObject =
+        forms::SystemLibraryFunction<decltype(&LresultFromObject)>("oleacc.dll", "LresultFromObject");
+    return lresultFromObject ? lresultFromObject(IID_IAccessible, wParam, accessible_) : 0;
 }
 
 void THotImageWindow::ReleaseAccessible() {

@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "Forms.h"
+#include "SystemLibrary.h"
 
 namespace forms {
 
 namespace {
 
-// The common dialog library is loaded when a dialog is first shown, not with
-// the program: with the libraries it brings in, it was the largest single
-// part of the program's start-up time and memory. Once loaded it stays.
+// The common dialog library, with the libraries it brings in, was the largest
+// single part of the program's start-up time and memory: it is loaded when a
+// dialog is first shown.
 template <class F>
 F CommonDialogFunction(const char* name) {
-    static HMODULE module = LoadLibraryA("comdlg32.dll");
-    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    return SystemLibraryFunction<F>("comdlg32.dll", name);
 }
 
 } // namespace
