@@ -724,6 +724,7 @@ TEST_F(KeysPage, WizardCancelFinishAndTheRecordLimits) {
         testing_support::Later(100, [&] {
             TFunSetForm* wizard = Wizard();
             ASSERT_NE(wizard, nullptr);
+            EXPECT_EQ(GetWindow(wizard->Handle(), GW_OWNER), form->Handle()) << "owned: no taskbar button, above";
             EXPECT_EQ(wizard->ShutcutNameEdit->Text(), "Notepad");
             EXPECT_EQ(wizard->AppPathEdit->Text(), "C:\\windows\\notepad.exe");
             EXPECT_TRUE(wizard->NextButton->Enabled());
