@@ -11,7 +11,7 @@ using namespace forms;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TStartupActions actions;
-    actions.BringToFront = [](uint32_t window) { SetForegroundWindow(reinterpret_cast<HWND>(uintptr_t(window))); };
+    actions.BringToFront = [](uint32_t window) { SetForegroundWindow(WindowFromField(window)); };
     actions.LoadLanguage = [] { LoadLanguageModule(ExecutableDirectory() + "TORLANG.DLL"); };
     actions.RunMainWindow = [] {
         TApplication* app = Application();

@@ -108,7 +108,7 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     // The picture may have resized its strip: the outline follows it.
     SetOutline(MakeWindowRegion());
     // The block is written live and restored from this copy at close.
-    SharedBlock->SettingsWindow = uint32_t(uintptr_t(Handle()));
+    SharedBlock->SettingsWindow = WindowToField(Handle());
     std::memcpy(&BlockBackup, SharedBlock, sizeof BlockBackup);
     backupTaken_ = true;
     dataFile_ = std::make_unique<TDralKeyFunctionDataFile>();
@@ -237,7 +237,7 @@ void TQorVarnoqForm::ApplyButtonClick(TObject*) {
     // A failed save raises its error to the user and stops here: the
     // service is not told, and Apply stays enabled for another try.
     dataFile_->SaveToFile(ExecutableDirectory() + "def.kfd");
-    PostMessageA(reinterpret_cast<HWND>(uintptr_t(SharedBlock->ServiceWindow)), ReloadMessage, 0, 0);
+    PostMessageA(WindowFromField(SharedBlock->ServiceWindow), ReloadMessage, 0, 0);
     ApplyButton->SetEnabled(false);
 }
 

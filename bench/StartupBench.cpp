@@ -126,7 +126,8 @@ TSample Launch(const std::string& exe, const std::string& args, const std::strin
     return s;
 }
 
-// The libraries a PE file imports, as its import table names them.
+// The libraries a PE file of this build's architecture imports, as its
+// import table names them.
 std::vector<std::string> Imports(const std::string& path) {
     std::vector<std::string> names;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -137,10 +138,10 @@ std::vector<std::string> Imports(const std::string& path) {
     CloseHandle(file);
     auto at = [&](size_t offset, size_t size) { return offset + size <= got ? data.data() + offset : nullptr; };
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(at(0, sizeof(IMAGE_DOS_HEADER)));
-    auto* nt = dos ? reinterpret_cast<const IMAGE_NT_HEADERS32*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS32))) : nullptr;
-    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE) return names;
+    auto* nt = dos ? reinterpret_cast<const IMAGE_NT_HEADERS*>(at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS))) : nullptr;
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE || nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return names;
     auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
-        at(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader,
+        at(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS, OptionalHeader) + nt->FileHeader.SizeOfOptionalHeader,
            nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER)));
     // A virtual address to its place in the file, through the section holding it.
     auto file_offset = [&](DWORD rva) -> size_t {
@@ -201,7 +202,7 @@ public:
         CloseHandle(started_.hThread);
         CloseHandle(started_.hProcess);
     }
-    bool Running() const { return block_ && block_->ServiceWindow && IsWindow(HWND(uintptr_t(block_->ServiceWindow))); }
+    bool Running() const { return block_ && block_->ServiceWindow && IsWindow(WindowFromField(block_->ServiceWindow)); }
     bool Start() {
         if (!block_) return false;
         if (Running()) return true;

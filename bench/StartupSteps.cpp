@@ -96,7 +96,7 @@ int Once() {
         service = CreateWindowExA(0, "STATIC", "service", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     });
     if (!SharedBlock) return 1;
-    SharedBlock->ServiceWindow = uint32_t(uintptr_t(service));
+    SharedBlock->ServiceWindow = WindowToField(service);
     SharedBlock->SettingsWindow = 0;
 
     TApplication* app = nullptr;

@@ -35,7 +35,7 @@ THotImageAccessible::THotImageAccessible(THotImage& image, THotImageWindow& wind
     auto createStandard =
         forms::SystemLibraryFunction<decltype(&CreateStdAccessibleObject)>("oleacc.dll", "CreateStdAccessibleObject");
     if (createStandard)
-        createStandard(window.Handle(), OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard_));
+        createStandard(window.Handle(), OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard_));
 }
 
 THotImageAccessible::~THotImageAccessible() {
@@ -56,7 +56,7 @@ void THotImageAccessible::Disconnect() {
 
 HRESULT THotImageAccessible::QueryInterface(REFIID riid, void** object) {
     if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IAccessible) {
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IAccessible)) {
         *object = static_cast<IAccessible*>(this);
         AddRef();
         return S_OK;

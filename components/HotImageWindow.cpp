@@ -95,7 +95,7 @@ LRESULT THotImageWindow::GetObject(WPARAM wParam, LPARAM lParam) {
     }
     auto lresultFromObject =
         forms::SystemLibraryFunction<decltype(&LresultFromObject)>("oleacc.dll", "LresultFromObject");
-    return lresultFromObject ? lresultFromObject(IID_IAccessible, wParam, accessible_) : 0;
+    return lresultFromObject ? lresultFromObject(__uuidof(IAccessible), wParam, accessible_) : 0;
 }
 
 void THotImageWindow::ReleaseAccessible() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Adds up the results of a test run and prints "N passed, N failed[, N skipped]".
+"""Adds up the results of a test run: a line for each suite, one for each suite
+that could not run here, then "N passed, N failed[, N skipped]" over what ran.
 
-Each results folder holds CTest's JUnit report (ctest.xml) and one GoogleTest
+Suites are given as LABEL=FOLDER. Each results folder holds CTest's JUnit report (ctest.xml) and one GoogleTest
 XML report per test executable. An executable's test cases count one by one;
 an entry without a GoogleTest report (a crash before it was written, or a
 test that is not GoogleTest) counts as one case with CTest's verdict."""
@@ -27,13 +28,31 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--extra-passed', type=int, default=0)
     parser.add_argument('--extra-failed', type=int, default=0)
-    parser.add_argument('folders', nargs='*')
+    parser.add_argument('--not-run', action='append', default=[], metavar='"SUITE: WHY"')
+    parser.add_argument('suites', nargs='*', metavar='LABEL=FOLDER')
     args = parser.parse_args()
     passed, failed, skipped = args.extra_passed, args.extra_failed, 0
-    for folder in args.folders:
-        junit = os.path.join(folder, 'ctest.xml')
-        if not os.path.exists(junit):
-            continue
+    for suite in args.suites:
+        label, _, folder = suite.rpartition('=')
+        p, f, s = count_folder(folder)
+        note = ''
+        if not os.path.exists(os.path.join(folder, 'ctest.xml')):
+            f, note = f + 1, ' (it left no results: counted as a failure)'
+        print(f'suite {label or folder}: {p} passed, {f} failed' + (f', {s} skipped' if s else '') + note)
+        passed, failed, skipped = passed + p, failed + f, skipped + s
+    for why in args.not_run:
+        print(f'suite {why} -- NOT RUN, counted nowhere')
+    line = f'{passed} passed, {failed} failed'
+    if skipped:
+        line += f', {skipped} skipped'
+    print(line)
+    return 1 if failed else 0
+
+
+def count_folder(folder):
+    passed = failed = skipped = 0
+    junit = os.path.join(folder, 'ctest.xml')
+    if os.path.exists(junit):
         for entry in ET.parse(junit).getroot().iter('testcase'):
             name = entry.get('name')
             ctest_failed = entry.find('failure') is not None or entry.get('status') == 'fail'
@@ -51,11 +70,7 @@ def main():
                 failed += 1
             else:
                 passed += 1
-    line = f'{passed} passed, {failed} failed'
-    if skipped:
-        line += f', {skipped} skipped'
-    print(line)
-    return 1 if failed else 0
+    return passed, failed, skipped
 
 
 if __name__ == '__main__':

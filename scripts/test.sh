@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Windows tests under Wine on a
-# private Xvfb display, the sanitizer build of the portable core, the fuzz
-# corpora and a short fuzz run. Ends with one line "N passed, N failed".
+# Builds everything and runs every test this machine can run: the Windows
+# suite under Wine on a private Xvfb display, once per architecture the
+# machine executes (x86_64 always, the shipped i686 where 32-bit programs
+# run), the sanitizer build of the portable core, the fuzz corpora and a
+# short fuzz run. Says which suites ran and which could not; ends with one
+# line "N passed, N failed" counting what ran.
 #
 #   scripts/test.sh                  everything
 #   scripts/test.sh -R core_tests    only the CTest entries matching a regex (no fuzzing)
 #   scripts/test.sh --fuzz-seconds 600   fuzz each target longer
+#   VARNOQ_ARCHS=x86_64 scripts/test.sh  as on a machine without 32-bit execution
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+VARNOQ_ROOT="$ROOT"
 FILTER=""
 FUZZ_SECONDS=20
 while [ $# -gt 0 ]; do
@@ -24,13 +29,18 @@ JOBS="$(nproc)"
 EXTRA_PASSED=0
 EXTRA_FAILED=0
 STAGE_FAILED=0
+SUITES=()     # label=results folder, for the summary
+NOT_RUN=()    # "label: why"
 
 note() { echo "== $*"; }
 stage_failed() { echo "!! $*"; STAGE_FAILED=1; EXTRA_FAILED=$((EXTRA_FAILED + 1)); }
 
 "$ROOT/scripts/setup.sh" || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 
-source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/platform.sh"
+RUN_ARCHS=($(runnable_archs))
+if machine_runs_i686; then note "this machine runs 32-bit x86 programs"; else note "this machine cannot run 32-bit x86 programs"; fi
+note "Windows suites to run: ${RUN_ARCHS[*]:-none}"
 
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
@@ -40,11 +50,17 @@ cleanup() {
 trap cleanup EXIT
 
 # --- builds -------------------------------------------------------------
-note "Windows build (i686-w64-mingw32)"
-if ! { cmake -S "$ROOT" -B "$BUILD/win" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null &&
-       cmake --build "$BUILD/win" -j"$JOBS" 2>&1 | grep -vE "^\[ *[0-9]+%\]"; test "${PIPESTATUS[0]}" -eq 0; }; then
-  stage_failed "Windows build failed"
-fi
+for arch in x86_64 i686; do
+  if [[ " ${RUN_ARCHS[*]} " == *" $arch "* ]]; then
+    note "Windows build, $arch: everything"
+    build_windows "$arch" || stage_failed "$arch Windows build failed"
+  elif [ "$arch" = i686 ]; then
+    # The shipped program is built wherever its suite cannot run, so a
+    # change that breaks it still fails here; its package is checked below.
+    note "Windows build, i686: the shipped program only"
+    build_windows i686 "${SHIPPED_TARGETS[@]}" || stage_failed "i686 Windows build failed"
+  fi
+done
 
 note "host build (clang, ASan/UBSan, libFuzzer)"
 if ! { CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$BUILD/host" -DVARNOQ_HOST=ON >/dev/null &&
@@ -52,26 +68,41 @@ if ! { CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$BUILD/host" -DVARNOQ_HOS
   stage_failed "host build failed"
 fi
 
-# --- display and Wine ---------------------------------------------------
-start_display
-start_wine
-
 # --- tests --------------------------------------------------------------
 run_ctest() {
-  local dir="$1" jobs="$2"
+  local dir="$1" jobs="$2"; shift 2
   [ -f "$dir/CTestTestfile.cmake" ] || return 0
   rm -rf "$dir/results" && mkdir -p "$dir/results"
-  local args=(--test-dir "$dir" --output-on-failure --output-junit "$dir/results/ctest.xml" -j"$jobs")
+  local args=(--test-dir "$dir" --output-on-failure --output-junit "$dir/results/ctest.xml" -j"$jobs" "$@")
   [ -n "$FILTER" ] && args+=(-R "$FILTER")
   ctest "${args[@]}" </dev/null
 }
 
-# One Windows test at a time: Wine's processes share one desktop, and one
-# test taking the foreground would close another's focus-bound windows.
-note "Windows tests under Wine"
-run_ctest "$BUILD/win" 1
+start_display
+for arch in x86_64 i686; do
+  dir="$(build_dir_for "$arch")"
+  if [[ " ${RUN_ARCHS[*]} " == *" $arch "* ]]; then
+    # One Windows test at a time: Wine's processes share one desktop, and
+    # one test taking the foreground would close another's focus-bound windows.
+    note "Windows suite, $arch, under Wine"
+    source "$ROOT/scripts/wine-env.sh" "$arch"
+    start_wine
+    run_ctest "$dir" 1
+    wineserver -k >/dev/null 2>&1
+    SUITES+=("Windows $arch=$dir/results")
+  else
+    NOT_RUN+=("Windows $arch: $(arch_unavailable_reason "$arch")")
+    if [ "$arch" = i686 ]; then
+      # The package check executes nothing, so it runs here all the same.
+      note "i686 package check (executes nothing)"
+      run_ctest "$dir" 1 -R '^package_contents$'
+      SUITES+=("i686 package check=$dir/results")
+    fi
+  fi
+done
 note "host tests (ASan/UBSan)"
 run_ctest "$BUILD/host" "$JOBS"
+SUITES+=("host=$BUILD/host/results")
 
 # --- fuzzing ------------------------------------------------------------
 if [ -z "$FILTER" ]; then
@@ -97,8 +128,10 @@ if [ -z "$FILTER" ]; then
   done
 fi
 
+not_run_args=()
+for n in "${NOT_RUN[@]}"; do not_run_args+=(--not-run "$n"); done
 python3 "$ROOT/scripts/summarize.py" --extra-passed "$EXTRA_PASSED" --extra-failed "$EXTRA_FAILED" \
-  "$BUILD/win/results" "$BUILD/host/results"
+  "${not_run_args[@]}" "${SUITES[@]}"
 status=$?
 [ "$STAGE_FAILED" -eq 0 ] || status=1
 exit $status

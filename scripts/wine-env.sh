@@ -1,10 +1,29 @@
-# Sourced by the scripts that run Windows programs here: a project-local
-# 32-bit Wine prefix, an X display and one long-lived wineserver.
+# Sourced by the scripts that run Windows programs here: a project-local Wine
+# prefix for one architecture, an X display and one long-lived wineserver.
+#
+#   source scripts/wine-env.sh [i686|x86_64]
+#
+# Without an argument: VARNOQ_ARCH when set, else the shipped i686 where this
+# machine runs 32-bit programs and x86_64 otherwise. Each architecture has a
+# prefix of its own, made once with its own Wine (build/wineprefix for i686,
+# build/wineprefix64 for x86_64); `wine` then runs that architecture's loader.
 VARNOQ_ROOT="${VARNOQ_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
-export WINEPREFIX="$VARNOQ_ROOT/build/wineprefix"
-export WINEARCH=win32
+source "$VARNOQ_ROOT/scripts/platform.sh"
+VARNOQ_ARCH="${1:-${VARNOQ_ARCH:-$(default_arch)}}"
+export VARNOQ_ARCH
+if [ "$VARNOQ_ARCH" = x86_64 ]; then
+  export WINEPREFIX="$VARNOQ_ROOT/build/wineprefix64"
+  export WINEARCH=win64
+  VARNOQ_WINE="$VARNOQ_ROOT/scripts/wine64"
+else
+  export WINEPREFIX="$VARNOQ_ROOT/build/wineprefix"
+  export WINEARCH=win32
+  VARNOQ_WINE=/usr/bin/wine
+fi
+export VARNOQ_WINE
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+wine() { "$VARNOQ_WINE" "$@"; }
 
 # Starts Xvfb on a free display. No window manager: Wine then handles focus
 # and activation itself, as Windows does (a manager's focus-stealing rules
@@ -25,9 +44,9 @@ start_display() {
 # inherit open pipes and would hold a caller's pipeline open.
 start_wine() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== creating Wine prefix (once, ~15 s)"
+    echo "== creating the $VARNOQ_ARCH Wine prefix (once, ~15 s)"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    wineboot -i >/dev/null 2>&1 </dev/null
+    wine wineboot.exe -i >/dev/null 2>&1 </dev/null
     wineserver -w >/dev/null 2>&1 </dev/null
   fi
   wineserver -p >/dev/null 2>&1 </dev/null

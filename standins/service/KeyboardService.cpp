@@ -210,7 +210,7 @@ LRESULT CALLBACK ServiceProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DESTROY:
         KillTimer(wnd, kLockTimer);
-        if (block->ServiceWindow == uint32_t(uintptr_t(wnd))) block->ServiceWindow = 0;
+        if (block->ServiceWindow == WindowToField(wnd)) block->ServiceWindow = 0;
         Log("stopped");
         PostQuitMessage(0);
         return 0;
@@ -270,7 +270,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     block = static_cast<TSharedSettingsBlock*>(AttachSharedBlock());
     if (!block) return 2;
     std::string args = GetCommandLineA();
-    HWND running = reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow));
+    HWND running = WindowFromField(block->ServiceWindow);
     bool serviceRuns = running && IsWindow(running);
     if (args.find("--stop") != std::string::npos) {
         if (serviceRuns) PostMessageA(running, WM_CLOSE, 0, 0);
@@ -299,7 +299,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     display = std::make_unique<service::TOsdWindow>(instance);
     for (TLockKey& lock : lockKeys) lock.On = Toggled(lock.VirtualKey);
     SetTimer(wnd, kLockTimer, 100, nullptr);
-    block->ServiceWindow = uint32_t(uintptr_t(wnd));
+    block->ServiceWindow = WindowToField(wnd);
     Log("started");
 
     int code = RunMessageLoop();

@@ -35,5 +35,15 @@ constexpr uint32_t DefaultOSDFrameColor = 0x8000000F;        // button face
 constexpr uint32_t DefaultOSDBKColor = 0x00FFFF00;           // aqua
 constexpr uint32_t DefaultOSDFunctionNameColor = 0x00FF0000; // blue
 
+#if defined(_WIN32)
+#include <windows.h>
+
+// Window handles cross the block's 32-bit fields as the platform shares them
+// between 32- and 64-bit processes: truncated on the way in, sign-extended on
+// the way out. The same bytes thus name the same window to either kind.
+inline uint32_t WindowToField(HWND wnd) { return static_cast<uint32_t>(HandleToLong(wnd)); }
+inline HWND WindowFromField(uint32_t field) { return static_cast<HWND>(LongToHandle(static_cast<LONG>(field))); }
+#endif
+
 // Posted to ServiceWindow when the block and def.kfd are committed.
 constexpr unsigned ReloadMessage = 1024 + 1002;

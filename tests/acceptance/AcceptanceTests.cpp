@@ -128,7 +128,7 @@ protected:
         GetWindowRect(Window(), &r);
         ASSERT_TRUE(WaitForStillScreen(r, kStartMs)) << "the window is still being drawn";
     }
-    HWND Window() const { return reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)); }
+    HWND Window() const { return WindowFromField(block->SettingsWindow); }
     // The page on show.
     HWND Page() const {
         return FindChild(tabs, [&](HWND w) { return GetParent(w) == tabs && IsWindowVisible(w); });
@@ -243,7 +243,7 @@ TEST_F(Acceptance, TheBlockLiveAppliedAndCancelled) {
     Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL", "def.kfd"});
     ASSERT_NO_FATAL_FAILURE(Open());
     TSharedSettingsBlock expected = published;
-    expected.SettingsWindow = uint32_t(uintptr_t(Window()));
+    expected.SettingsWindow = WindowToField(Window());
     ExpectBlock(expected, "while open");
 
     // The window is the picture strip and the panel on the Keys page, the

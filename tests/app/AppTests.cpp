@@ -42,7 +42,7 @@ protected:
         auto* bytes = reinterpret_cast<uint8_t*>(SharedBlock);
         for (size_t i = 0; i < sizeof *SharedBlock; ++i) bytes[i] = uint8_t(0x40 + i);
         service = CreateWindowExA(0, "STATIC", "service", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        SharedBlock->ServiceWindow = uint32_t(uintptr_t(service));
+        SharedBlock->ServiceWindow = WindowToField(service);
         SharedBlock->SettingsWindow = 0;
     }
     void TearDown() override { DestroyWindow(service); }
@@ -95,7 +95,7 @@ TEST_F(App, MainWindowHoldsTheBlockAndRestoresItAtClose) {
     TSharedSettingsBlock before;
     std::memcpy(&before, SharedBlock, sizeof before);
     auto* form = CreateForm<TQorVarnoqForm>(Application());
-    EXPECT_EQ(SharedBlock->SettingsWindow, uint32_t(uintptr_t(form->Handle())));
+    EXPECT_EQ(SharedBlock->SettingsWindow, WindowToField(form->Handle()));
     EXPECT_EQ(form->BlockBackup.SettingsWindow, SharedBlock->SettingsWindow);
     EXPECT_FALSE(form->ApplyButton->Enabled());
     EXPECT_TRUE(form->StringModuleLoaded);
@@ -229,13 +229,15 @@ protected:
         ClickAt(form->PageControl1->Handle(), (tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2);
         ASSERT_EQ(form->PageControl1->ActivePageIndex(), index);
     }
-    // Drops the list down and clicks an item.
+    // Drops the list down, scrolls the item into view as a user would, and
+    // clicks it.
     void PickItem(TComboBox* list, int index) {
         HWND combo = list->Handle();
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
         ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+        SendMessageA(info.hwndList, LB_SETTOPINDEX, WPARAM(index), 0);
         RECT item{};
         SendMessageA(info.hwndList, LB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&item));
         ClickAt(info.hwndList, item.left + 5, (item.top + item.bottom) / 2);

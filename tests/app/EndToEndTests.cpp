@@ -107,7 +107,7 @@ bool WaitFor(Pred done, DWORD timeoutMs) {
 // True once the settings window is on screen: its handle is in the block
 // while the window is still being made.
 bool WaitForSettingsWindow(const TSharedSettingsBlock* block) {
-    return WaitFor([&] { return IsWindowVisible(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow))) != FALSE; },
+    return WaitFor([&] { return IsWindowVisible(WindowFromField(block->SettingsWindow)) != FALSE; },
                    20000);
 }
 
@@ -183,7 +183,7 @@ protected:
         for (size_t i = 0; i < sizeof *block; ++i) bytes[i] = uint8_t(i * 7 + 3);
         block->SettingsWindow = 0;
         service = MakeWindow("stand-in service", false);
-        block->ServiceWindow = uint32_t(uintptr_t(service));
+        block->ServiceWindow = WindowToField(service);
         block->OSDDelayTime = 3;
     }
     void TearDown() override {
@@ -225,7 +225,7 @@ TEST_F(EndToEnd, AnOpenSettingsWindowComesToTheFront) {
     HWND other = MakeWindow("something else", true);
     SetForegroundWindow(other);
     WaitFor([&] { return GetForegroundWindow() == other; }, 2000);
-    block->SettingsWindow = uint32_t(uintptr_t(open));
+    block->SettingsWindow = WindowToField(open);
     Process p;
     Start(p, exe);
     EXPECT_EQ(p.Wait(20000), 1u);
@@ -247,7 +247,7 @@ TEST_F(EndToEnd, ClosingRestoresEveryByteOfTheBlock) {
     Process p;
     Start(p, exe);
     ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
-    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
+    HWND window = WindowFromField(block->SettingsWindow);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     EXPECT_EQ(owner, p.info.dwProcessId);
@@ -299,7 +299,7 @@ TEST_F(EndToEnd, AnUnreadablePictureIsReportedOnceAndTheWindowOpensWithoutIt) {
     EXPECT_EQ(AnswerMessageBox(p, 20000), "Bitmap image is not valid");
     ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
     EXPECT_EQ(AnswerMessageBox(p, 500), "") << "reported twice";
-    HWND window = reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow));
+    HWND window = WindowFromField(block->SettingsWindow);
     HWND cancel = FindChildWithText(window, "Cancel");
     ASSERT_NE(cancel, nullptr);
     PostMessageA(cancel, BM_CLICK, 0, 0);
@@ -382,7 +382,7 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "TORGFX.DLL"};
     Process keyboardService, p;
     ASSERT_NO_FATAL_FAILURE(StartServiceAndProgram(here, keyboardService, p));
-    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+    SettingsWindow ui(WindowFromField(block->SettingsWindow));
     ASSERT_TRUE(ui.tabs && ui.colourItem && ui.delay && ui.selector);
 
     // The frame white, the longest delay, Caps Lock off; then Apply.
@@ -420,7 +420,7 @@ TEST_F(EndToEnd, ApplyReachesTheServiceAndCancelUndoesTheRest) {
     EXPECT_EQ(std::memcmp(&applied, block, sizeof applied), 0) << "the block is not the applied one";
     EXPECT_EQ(ReadText(log).find("reload:", text.find("reload:") + 1), std::string::npos) << "reloaded twice";
 
-    PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+    PostMessageA(WindowFromField(block->ServiceWindow), WM_CLOSE, 0, 0);
     EXPECT_EQ(keyboardService.Wait(20000), 0u);
 }
 
@@ -454,7 +454,7 @@ TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
     ASSERT_EQ(original.size(), 1293u + 18 * 526u);
     Process keyboardService, p;
     ASSERT_NO_FATAL_FAILURE(StartServiceAndProgram(here, keyboardService, p));
-    SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+    SettingsWindow ui(WindowFromField(block->SettingsWindow));
 
     // Key 2 (special 1003 in the sample): its spot centres on (116, 28) of
     // the picture, which sits at (1, 1) in its strip.
@@ -529,7 +529,7 @@ TEST_F(EndToEnd, AKeySetToAProgramInTheWizardIsStoredAndReloaded) {
     const size_t differs = std::mismatch(stored.begin(), stored.end(), expected.begin()).first - stored.begin();
     EXPECT_EQ(differs, stored.size()) << "first changed byte";
 
-    PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+    PostMessageA(WindowFromField(block->ServiceWindow), WM_CLOSE, 0, 0);
     EXPECT_EQ(keyboardService.Wait(20000), 0u);
 }
 
@@ -576,7 +576,7 @@ TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
         Start(p, here.Exe());
         EXPECT_EQ(AnswerMessageBox(p, 20000), language.pictureError);
         ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
-        SettingsWindow ui(reinterpret_cast<HWND>(uintptr_t(block->SettingsWindow)));
+        SettingsWindow ui(WindowFromField(block->SettingsWindow));
 
         char text[128] = "";
         GetWindowTextA(ui.window, text, sizeof text);
@@ -603,7 +603,7 @@ TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
 
         ui.Press(language.cancel);
         EXPECT_EQ(p.Wait(20000), 0u);
-        PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+        PostMessageA(WindowFromField(block->ServiceWindow), WM_CLOSE, 0, 0);
         EXPECT_EQ(keyboardService.Wait(20000), 0u);
     }
 }

@@ -196,9 +196,10 @@ TEST(ResourceLibrariesHoldNoCode, NoEntryPointNoImportsNoExports) {
         auto base = reinterpret_cast<const uint8_t*>(module.Handle());
         auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
         ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-        auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+        auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
         ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
-        const IMAGE_OPTIONAL_HEADER32& opt = nt->OptionalHeader;
+        const IMAGE_OPTIONAL_HEADER& opt = nt->OptionalHeader;
+        ASSERT_EQ(opt.Magic, IMAGE_NT_OPTIONAL_HDR_MAGIC) << "built for another architecture";
         EXPECT_EQ(opt.AddressOfEntryPoint, 0u);
         EXPECT_EQ(opt.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS].Size, 0u);
         EXPECT_NE(opt.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].Size, 0u);

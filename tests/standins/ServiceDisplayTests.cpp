@@ -207,7 +207,7 @@ protected:
     }
     void StopService() {
         if (!service.info.hProcess) return;
-        PostMessageA(reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow)), WM_CLOSE, 0, 0);
+        PostMessageA(WindowFromField(block->ServiceWindow), WM_CLOSE, 0, 0);
         EXPECT_EQ(service.Wait(20000), 0u);
         service.Close();
     }
@@ -231,7 +231,7 @@ TEST_F(ServiceProcess, ReloadShowsAPreviewInTheBlockColoursForTheBlockDelay) {
     ASSERT_NO_FATAL_FAILURE(StartService());
     for (const TColourSet& set : kColourSets) {
         block->OSDFrameColor = set.Frame, block->OSDBKColor = set.Background, block->OSDFunctionNameColor = set.Text;
-        HWND wnd = reinterpret_cast<HWND>(uintptr_t(block->ServiceWindow));
+        HWND wnd = WindowFromField(block->ServiceWindow);
         EXPECT_EQ(NextShown([&] { return PostMessageA(wnd, ReloadMessage, 0, 0), service.info.dwProcessId; }),
                   "On-screen display");
         DWORD shown = GetTickCount();

@@ -16,7 +16,7 @@ struct TComScope {
 
 inline IAccessible* AccessibleOf(HWND wnd) {
     IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(wnd, DWORD(OBJID_CLIENT), IID_IAccessible, reinterpret_cast<void**>(&acc))))
+    if (FAILED(AccessibleObjectFromWindow(wnd, DWORD(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(&acc))))
         return nullptr;
     return acc;
 }
