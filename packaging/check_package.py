@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Checks a packaged folder before it is zipped: what the program needs
-beside it is there, every executable is stripped and Varnoq.exe within 1 MB,
+beside it is there, every executable is stripped and built for the package's
+architecture (i686, the shipped one, unless named) and Varnoq.exe within 1 MB,
 the guide's pictures are there and it names each stand-in as one, and the
 installer installs every packaged file and its uninstaller removes each
 again, except the user's def.kfd.
 
-    check_package.py STAGE INSTALLER_SCRIPT
+    check_package.py STAGE INSTALLER_SCRIPT [i686|x86_64]
 """
 import re
 import struct
@@ -17,6 +18,16 @@ FILES = ["Varnoq.exe", "KeyboardService.exe", "TORVEL32.DLL", "TORSTR.DLL", "TOR
 STAND_INS = ["KeyboardService.exe", "TORVEL32.DLL", "TORSTR.DLL", "TORGFX.DLL"]
 MAX_PROGRAM = 1024 * 1024
 USER_DATA = {"def.kfd"}
+
+
+# The machine field of a PE file's header for each architecture we build.
+MACHINES = {"i686": 0x14C, "x86_64": 0x8664}
+
+
+def machine(path):
+    data = path.read_bytes()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<H", data, pe + 4)[0]
 
 
 def unstripped(path):
@@ -38,7 +49,7 @@ def unstripped(path):
     return None
 
 
-def main(stage, script):
+def main(stage, script, arch="i686"):
     stage, problems = Path(stage), []
     for name in FILES:
         if not (stage / name).is_file():
@@ -48,6 +59,8 @@ def main(stage, script):
             why = unstripped(exe)
             if why:
                 problems.append(f"{exe.relative_to(stage)} is not stripped: {why}")
+            if machine(exe) != MACHINES[arch]:
+                problems.append(f"{exe.relative_to(stage)} is not built for {arch} (machine {machine(exe):#x})")
     program = stage / "Varnoq.exe"
     if program.is_file() and program.stat().st_size > MAX_PROGRAM:
         problems.append(f"Varnoq.exe has {program.stat().st_size} bytes, more than {MAX_PROGRAM}")
@@ -79,6 +92,6 @@ def main(stage, script):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) not in (3, 4) or (len(sys.argv) == 4 and sys.argv[3] not in MACHINES):
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(*sys.argv[1:]))

@@ -3,23 +3,44 @@
 # against a bare window program, interleaved, then the program's start-up
 # step by step in-process. Prints figures; never fails on them.
 #
-#   scripts/bench.sh [RUNS]     RUNS launches of each (default 21)
+#   scripts/bench.sh [RUNS] [--arch i686|x86_64]
+#                               RUNS launches of each (default 21), of the
+#                               shipped i686 build where this machine runs
+#                               32-bit programs, of the x86_64 build otherwise
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-RUNS="${1:-21}"
-BUILD="$ROOT/build/win"
-"$ROOT/scripts/package.sh" --stage >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target bench_startup bench_startup_steps 2>&1 | grep -vE "^\[ *[0-9]+%\]" || true
-[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+VARNOQ_ROOT="$ROOT"
+source "$ROOT/scripts/platform.sh"
+RUNS=21
+ARCH=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) ARCH="${2:-}"; shift $(($# < 2 ? 1 : 2)) ;;
+    [0-9]*) RUNS="$1"; shift ;;
+    *) echo "usage: $0 [RUNS] [--arch i686|x86_64]" >&2; exit 2 ;;
+  esac
+done
+case "$ARCH" in
+  "") ARCH="$(default_arch)" ;;
+  i686|x86_64)
+    why="$(arch_unavailable_reason "$ARCH")"
+    [ -z "$why" ] || { echo "Cannot run the $ARCH build: $why" >&2; exit 3; } ;;
+  *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;;
+esac
+echo "== benchmarking the $ARCH build"
+BUILD="$(build_dir_for "$ARCH")"
+STAGE_DIR="$ROOT/build/bench-package-$ARCH"
+PACKAGE_DIR="$STAGE_DIR" "$ROOT/scripts/package.sh" --stage --arch "$ARCH" >/dev/null
+build_windows "$ARCH" bench_startup bench_startup_steps || exit 1
 # A copy of the packaged folder (the service writes its log there), with the
 # step-by-step program beside the packaged files, stripped as they are.
 FOLDER="$ROOT/build/bench-startup"
 rm -rf "$FOLDER"
-cp -r "$ROOT/build/package/Varnoq" "$FOLDER"
-i686-w64-mingw32-strip --strip-all -o "$FOLDER/bench_startup_steps.exe" "$BUILD/bin/bench_startup_steps.exe"
+cp -r "$STAGE_DIR/Varnoq" "$FOLDER"
+"$ARCH-w64-mingw32-strip" --strip-all -o "$FOLDER/bench_startup_steps.exe" "$BUILD/bin/bench_startup_steps.exe"
 
-source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/wine-env.sh" "$ARCH"
 cleanup() {
   wineserver -k >/dev/null 2>&1
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1
@@ -29,6 +50,7 @@ trap cleanup EXIT
 start_display
 start_wine
 out="$ROOT/build/bench-startup.txt"
-(cd "$BUILD/bench" && wine bench_startup.exe "$(winepath -w "$FOLDER" 2>/dev/null)" "$RUNS" >"$out" 2>&1 </dev/null)
+echo "architecture: $ARCH (the $ARCH build under its own Wine)" >"$out"
+(cd "$BUILD/bench" && wine bench_startup.exe "$(wine winepath.exe -w "$FOLDER" 2>/dev/null | tr -d "\r")" "$RUNS" >>"$out" 2>&1 </dev/null)
 (cd "$FOLDER" && wine bench_startup_steps.exe 9 >>"$out" 2>&1 </dev/null)
 cat "$out"

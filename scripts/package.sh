@@ -7,21 +7,34 @@
 #   scripts/package.sh                      the zip and the installer
 #   scripts/package.sh --stage              only the packaged folder, build/package/Varnoq
 #   scripts/package.sh --stage --no-build   the same from the builds as they are
-# The packaged folder is checked (packaging/check_package.py) before anything
+#   scripts/package.sh --stage --arch x86_64   a packaged folder of the x86_64
+#                                           build, for the start-up benchmark on
+#                                           machines that cannot run the shipped one
+# What ships is the i686 build: the keyboard service's library is 32-bit.
+# Nothing here executes it, so it packs on any machine.# The packaged folder is checked (packaging/check_package.py) before anything
 # is made of it. PACKAGE_DIR puts it all elsewhere than build/package.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+VARNOQ_ROOT="$ROOT"
+source "$ROOT/scripts/platform.sh"
 STAGE_ONLY=0
 BUILD_FIRST=1
-for arg in "$@"; do
-  case "$arg" in
-    --stage) STAGE_ONLY=1 ;;
-    --no-build) BUILD_FIRST=0 ;;
-    *) echo "usage: $0 [--stage [--no-build]]" >&2; exit 2 ;;
+ARCH=i686
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --stage) STAGE_ONLY=1; shift ;;
+    --no-build) BUILD_FIRST=0; shift ;;
+    --arch) ARCH="${2:-}"; shift $(($# < 2 ? 1 : 2)) ;;
+    *) echo "usage: $0 [--stage [--no-build] [--arch i686|x86_64]]" >&2; exit 2 ;;
   esac
 done
-BUILD="$ROOT/build/win"
+case "$ARCH" in i686|x86_64) ;; *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;; esac
+if [ "$ARCH" != i686 ] && [ "$STAGE_ONLY" = 0 ]; then
+  echo "only the i686 build is released; --arch $ARCH goes with --stage" >&2; exit 2
+fi
+BUILD="$(build_dir_for "$ARCH")"
+STRIP="$ARCH-w64-mingw32-strip"
 OUT="${PACKAGE_DIR:-$ROOT/build/package}"
 STAGE="$OUT/Varnoq"
 
@@ -40,10 +53,7 @@ if [ "$STAGE_ONLY" = 0 ]; then
 fi
 
 if [ "$BUILD_FIRST" = 1 ]; then
-  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null
-  cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG TORSTR_TRANSLATED sample_kfd 2>&1 |
-    grep -vE "^\[ *[0-9]+%\]|^Built target" || true
-  [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+  build_windows "$ARCH" "${SHIPPED_TARGETS[@]}" || exit 1
 fi
 
 rm -rf "$STAGE"
@@ -51,13 +61,13 @@ mkdir -p "$STAGE/images" "$STAGE/language"
 # Everything the program looks for beside itself; executables stripped of
 # their debugging information.
 for f in Varnoq.exe KeyboardService.exe TORVEL32.DLL TORSTR.DLL TORGFX.DLL; do
-  i686-w64-mingw32-strip --strip-all -o "$STAGE/$f" "$BUILD/bin/$f"
+  "$STRIP" --strip-all -o "$STAGE/$f" "$BUILD/bin/$f"
 done
 cp "$BUILD/bin/Q5.bmp" "$BUILD/bin/Q5Mask.bmp" "$BUILD/bin/def.kfd" "$STAGE/"
 # The optional German set: the language module, and the service's texts in
 # German when they have been built.
 for f in TORLANG.DLL TORSTR.DLL; do
-  [ -f "$BUILD/lang/$f" ] && i686-w64-mingw32-strip --strip-all -o "$STAGE/language/$f" "$BUILD/lang/$f"
+  [ -f "$BUILD/lang/$f" ] && "$STRIP" --strip-all -o "$STAGE/language/$f" "$BUILD/lang/$f"
 done
 
 # The guide, with the screenshots it shows, and the German ones when there are any.
@@ -77,7 +87,7 @@ path, shots = sys.argv[1], sys.argv[2]
 text = open(path, encoding="utf-8").read()
 open(path, "w", encoding="utf-8", newline="\r\n").write(text.replace("<!-- german screenshots -->\n", shots))
 PY
-python3 "$ROOT/packaging/check_package.py" "$STAGE" "$ROOT/packaging/Varnoq.nsi"
+python3 "$ROOT/packaging/check_package.py" "$STAGE" "$ROOT/packaging/Varnoq.nsi" "$ARCH"
 echo "packaged folder: $STAGE"
 [ "$STAGE_ONLY" = 1 ] && exit 0
 

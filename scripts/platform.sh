@@ -79,3 +79,8 @@ build_windows() {
   cmake --build "$dir" -j"$(nproc)" "${targets[@]}" 2>&1 | grep -vE "^\[ *[0-9]+%\]|^Built target"
   return "${PIPESTATUS[0]}"
 }
+
+# With ccache, checkouts in other folders (CI's fresh clone among them) reuse
+# each other's objects: paths are taken relative to the checkout. Nothing
+# compiled in names an absolute path of the tree.
+export CCACHE_BASEDIR="$VARNOQ_ROOT" CCACHE_NOHASHDIR=1

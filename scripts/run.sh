@@ -5,33 +5,48 @@
 # The service is stopped when Varnoq ends.
 #
 #   scripts/run.sh              English, the program's own resources
-#   scripts/run.sh --language   German: the program run from build/win/language,
+#   scripts/run.sh --language   German: the program run from <build>/language,
 #                               a copy of the bin folder with TORLANG.DLL and
 #                               the translated TORSTR.DLL beside it
 #   scripts/run.sh --page N     headless: the screenshot shows page N (0 Keys,
 #                               1 OSD, 2 Key Status), saved as
 #                               build/varnoq-screenshot-page<N>.png
+#   scripts/run.sh --arch A     the i686 or the x86_64 build; by default the
+#                               shipped i686 where this machine runs 32-bit
+#                               programs, the x86_64 build otherwise
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+VARNOQ_ROOT="$ROOT"
+source "$ROOT/scripts/platform.sh"
 LANGUAGE=0
 PAGE=""
+ARCH=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --language) LANGUAGE=1; shift ;;
     --page) PAGE="${2:-}"; shift 2 || { echo "--page needs a number" >&2; exit 2; } ;;
-    *) echo "usage: $0 [--language] [--page 0|1|2]" >&2; exit 2 ;;
+    --arch) ARCH="${2:-}"; shift 2 || { echo "--arch needs i686 or x86_64" >&2; exit 2; } ;;
+    *) echo "usage: $0 [--language] [--page 0|1|2] [--arch i686|x86_64]" >&2; exit 2 ;;
   esac
 done
 case "$PAGE" in ""|0|1|2) ;; *) echo "--page takes 0, 1 or 2" >&2; exit 2 ;; esac
-BUILD="$ROOT/build/win"
+case "$ARCH" in
+  "") ARCH="$(default_arch)" ;;
+  i686|x86_64)
+    why="$(arch_unavailable_reason "$ARCH")"
+    if [ -n "$why" ]; then
+      echo "Cannot run the i686 build: $why. Run the x86_64 build instead: $0 --arch x86_64" >&2
+      exit 3
+    fi ;;
+  *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;;
+esac
+echo "== running the $ARCH build"
+BUILD="$(build_dir_for "$ARCH")"
 BIN="$BUILD/bin"
 
 "$ROOT/scripts/setup.sh" || exit 1
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/i686-w64-mingw32.cmake" >/dev/null || exit 1
-cmake --build "$BUILD" -j"$(nproc)" --target Varnoq KeyboardService TORSTR TORGFX TORLANG TORSTR_TRANSLATED 2>&1 |
-  grep -vE "^\[ *[0-9]+%\]"
-[ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+build_windows "$ARCH" "${SHIPPED_TARGETS[@]}" || exit 1
 
 if [ "$LANGUAGE" = 1 ]; then
   # An installation of its own, so the bin folder keeps the English texts
@@ -48,7 +63,7 @@ else
   rm -f "$BIN/TORLANG.DLL"
 fi
 
-source "$ROOT/scripts/wine-env.sh"
+source "$ROOT/scripts/wine-env.sh" "$ARCH"
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
   headless=0
