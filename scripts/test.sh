@@ -32,7 +32,7 @@ STAGE_FAILED=0
 SUITES=()     # label=results folder, for the summary
 NOT_RUN=()    # "label: why"
 
-note() { echo "== $*"; }
+note() { printf '== [%dm%02ds] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 stage_failed() { echo "!! $*"; STAGE_FAILED=1; EXTRA_FAILED=$((EXTRA_FAILED + 1)); }
 
 "$ROOT/scripts/setup.sh" || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
@@ -78,6 +78,7 @@ run_ctest() {
   ctest "${args[@]}" </dev/null
 }
 
+source "$ROOT/scripts/wine-env.sh" "${RUN_ARCHS[0]:-x86_64}"
 start_display
 for arch in x86_64 i686; do
   dir="$(build_dir_for "$arch")"
