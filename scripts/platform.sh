@@ -51,7 +51,7 @@ default_arch() {
 # Why an architecture cannot run here, or nothing when it can.
 arch_unavailable_reason() {
   case "$1" in
-    x86_64) return 0 ;;
+    x86_64) wanted_arch x86_64 || echo "left out by VARNOQ_ARCHS=${VARNOQ_ARCHS:-}" ;;
     i686)
       if ! machine_runs_i686; then
         echo "this machine cannot run 32-bit x86 programs (the kernel's IA-32 emulation is off)"
