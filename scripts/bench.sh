@@ -21,13 +21,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [RUNS] [--arch i686|x86_64]" >&2; exit 2 ;;
   esac
 done
-case "$ARCH" in
-  "") ARCH="$(default_arch)" ;;
-  i686|x86_64)
-    why="$(arch_unavailable_reason "$ARCH")"
-    [ -z "$why" ] || { echo "Cannot run the $ARCH build: $why" >&2; exit 3; } ;;
-  *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;;
-esac
+ARCH="$(arch_to_run "$ARCH")" || exit $?
 echo "== benchmarking the $ARCH build"
 BUILD="$(build_dir_for "$ARCH")"
 STAGE_DIR="$ROOT/build/bench-package-$ARCH"

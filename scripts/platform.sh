@@ -62,6 +62,24 @@ arch_unavailable_reason() {
   esac
 }
 
+# The architecture a run asked for with --arch (empty: default_arch), checked
+# against this machine. Prints it, or says why not and exits: 2 for a name
+# that is no architecture, 3 for one this machine cannot run.
+arch_to_run() {
+  case "$1" in
+    "") default_arch ;;
+    i686|x86_64)
+      local why
+      why="$(arch_unavailable_reason "$1")"
+      if [ -n "$why" ]; then
+        echo "Cannot run the $1 build: $why. The x86_64 build runs here: --arch x86_64" >&2
+        exit 3
+      fi
+      echo "$1" ;;
+    *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;;
+  esac
+}
+
 build_dir_for() { if [ "$1" = i686 ]; then echo "$VARNOQ_ROOT/build/win"; else echo "$VARNOQ_ROOT/build/win64"; fi; }
 toolchain_for() { echo "$VARNOQ_ROOT/cmake/$1-w64-mingw32.cmake"; }
 

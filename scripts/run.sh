@@ -31,16 +31,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 case "$PAGE" in ""|0|1|2) ;; *) echo "--page takes 0, 1 or 2" >&2; exit 2 ;; esac
-case "$ARCH" in
-  "") ARCH="$(default_arch)" ;;
-  i686|x86_64)
-    why="$(arch_unavailable_reason "$ARCH")"
-    if [ -n "$why" ]; then
-      echo "Cannot run the i686 build: $why. Run the x86_64 build instead: $0 --arch x86_64" >&2
-      exit 3
-    fi ;;
-  *) echo "--arch takes i686 or x86_64" >&2; exit 2 ;;
-esac
+ARCH="$(arch_to_run "$ARCH")" || exit $?
 echo "== running the $ARCH build"
 BUILD="$(build_dir_for "$ARCH")"
 BIN="$BUILD/bin"
