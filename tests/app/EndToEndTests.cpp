@@ -673,8 +673,9 @@ struct TmpfsMount {
 } // namespace
 
 // The program's folder on a disk that has no room left: Apply shows the
-// error, def.kfd stays byte for byte with nothing left beside it, and Apply,
-// still enabled, goes through once there is room again.
+// error, def.kfd stays byte for byte with nothing left beside it, and Apply
+// stays enabled. Cancel then restores the block as it was before the start;
+// or, once there is room again, Apply goes through.
 TEST_F(EndToEnd, AFullDiskAtApplyLosesNothingAndApplyGoesThroughOnceThereIsRoom) {
     TmpfsMount disk;
     if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (it needs root)";
@@ -682,7 +683,9 @@ TEST_F(EndToEnd, AFullDiskAtApplyLosesNothingAndApplyGoesThroughOnceThereIsRoom)
     const std::string kfd = here.Dir() + "def.kfd", filler = here.Dir() + "filler";
     const std::string original = ReadText(kfd);
     ASSERT_EQ(original.size(), 1293u + 18 * 526u);
-    {
+    staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(service, GWLP_WNDPROC, LONG_PTR(CountReloads)));
+    for (const bool room : {false, true}) {
+        SCOPED_TRACE(room ? "room made" : "cancelled");
         HANDLE f = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(f, INVALID_HANDLE_VALUE);
         const std::string chunk(4096, 'f');
@@ -690,32 +693,38 @@ TEST_F(EndToEnd, AFullDiskAtApplyLosesNothingAndApplyGoesThroughOnceThereIsRoom)
         while (WriteFile(f, chunk.data(), DWORD(chunk.size()), &written, nullptr) && written == chunk.size()) {}
         while (WriteFile(f, chunk.data(), 1, &written, nullptr) && written == 1) {}
         CloseHandle(f);
+        reloads = 0;
+        TSharedSettingsBlock expected;
+        std::memcpy(&expected, block, sizeof expected);
+        Process p;
+        Start(p, here.Exe());
+        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+        SettingsWindow ui(WindowFromField(block->SettingsWindow));
+        HWND apply = FindChildWithText(ui.window, "Apply");
+        ui.NextPage();
+        ui.NextPage();
+        ui.Press("Show \"&Caps Lock\" Status");
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(apply) != FALSE; }, 5000));
+        ui.Press("Apply");
+        EXPECT_EQ(AnswerMessageBox(p, 10000), "Stream write error");
+        EXPECT_EQ(ReadText(kfd), original);
+        for (const char* beside : {"def.kfd.new~", "def.kfd.old~"})
+            EXPECT_FALSE(forms::FileExists(here.Dir() + beside)) << beside;
+        EXPECT_TRUE(IsWindowEnabled(apply));
+        if (room) {
+            DeleteFileA(filler.c_str());
+            ui.Press("Apply");
+            EXPECT_TRUE(WaitFor([&] { return reloads == 1 && !IsWindowEnabled(apply); }, 10000));
+            EXPECT_EQ(AnswerMessageBox(p, 300), "");
+            const std::string saved = ReadText(kfd);
+            EXPECT_EQ(saved.size(), original.size());
+            EXPECT_NE(saved, original) << "the save time was not written";
+            std::memcpy(&expected, block, sizeof expected);
+            expected.SettingsWindow = 0;
+        }
+        ui.Press("Cancel");
+        EXPECT_EQ(p.Wait(20000), 0u);
+        EXPECT_EQ(reloads, room ? 1 : 0);
+        EXPECT_EQ(std::memcmp(&expected, block, sizeof expected), 0) << "the block is not the one expected";
     }
-    staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(service, GWLP_WNDPROC, LONG_PTR(CountReloads)));
-    reloads = 0;
-    Process p;
-    Start(p, here.Exe());
-    ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
-    SettingsWindow ui(WindowFromField(block->SettingsWindow));
-    HWND apply = FindChildWithText(ui.window, "Apply");
-    ui.NextPage();
-    ui.NextPage();
-    ui.Press("Show \"&Caps Lock\" Status");
-    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(apply) != FALSE; }, 5000));
-    ui.Press("Apply");
-    EXPECT_EQ(AnswerMessageBox(p, 10000), "Stream write error");
-    EXPECT_EQ(ReadText(kfd), original);
-    for (const char* beside : {"def.kfd.new~", "def.kfd.old~"}) EXPECT_FALSE(forms::FileExists(here.Dir() + beside)) << beside;
-    EXPECT_TRUE(IsWindowEnabled(apply));
-    EXPECT_EQ(reloads, 0);
-
-    DeleteFileA(filler.c_str());
-    ui.Press("Apply");
-    EXPECT_TRUE(WaitFor([&] { return reloads == 1 && !IsWindowEnabled(apply); }, 10000)) << "reloads " << reloads;
-    EXPECT_EQ(AnswerMessageBox(p, 300), "");
-    const std::string saved = ReadText(kfd);
-    EXPECT_EQ(saved.size(), original.size());
-    EXPECT_NE(saved, original) << "the save time was not written";
-    ui.Press("Cancel");
-    EXPECT_EQ(p.Wait(20000), 0u);
 }
