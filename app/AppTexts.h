@@ -14,6 +14,8 @@ enum TAppTextId : UINT {
     atOnlyOneFile = 64000, // a drop of more than one item on the wizard
     atErrorCaption = 64001,
     atTargetMissingAsk = 64002, // follows the path of a target that is not there, at Finish
+    atKeysUnreadable = 64003,   // on the Keys page when def.kfd could not be read
+    atNameOutsideCodePage = 64004, // a chosen path for %s that the code page cannot hold
 };
 
 inline std::string AppText(TAppTextId id) { return forms::LoadResString(id); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AppTexts.h"
 #include "KbdDll.h"
 #include "wzFunSet.h"
 #include "components/ComponentsRegistration.h"
@@ -84,6 +85,7 @@ TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
                    {"Image4", &F::Image4},
                    {"AppLabelEdit", &F::AppLabelEdit},
                    {"MissingTargetLabel", &F::MissingTargetLabel},
+                   {"KeysUnreadableLabel", &F::KeysUnreadableLabel},
                    {"ResetAllFunctionButton", &F::ResetAllFunctionButton},
                    {"ImageList1", &F::ImageList1}},
     };
@@ -118,8 +120,12 @@ void TQorVarnoqForm::FormCreate(TObject*) {
             ShowMessageBox(FormTextFmt(stRestoredFromBackup, "def.kfd"), Application()->Title(),
                            MB_OK | MB_ICONINFORMATION, nullptr, true);
     } catch (...) {
-        // A damaged def.kfd is reported; the window still opens, so the block
-        // is restored and SettingsWindow cleared when it closes.
+        // A def.kfd that is there but could not be read whole (held by
+        // another program, or damaged) is reported. The window still opens
+        // for the OSD and Key Status pages, and closing it restores the
+        // block; but what was read of the keys is not theirs, so the Keys
+        // page stays locked and Apply never writes the file.
+        keysUnreadable_ = true;
         Application()->HandleException(nullptr, true);
     }
     ChooseResourceModules(ExecutableDirectory());
@@ -130,6 +136,11 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     for (TWinControl* control : std::initializer_list<TWinControl*>{
              DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
         control->SetEnabled(false);
+    if (keysUnreadable_) {
+        ResetAllFunctionButton->SetEnabled(false);
+        KeysUnreadableLabel->SetCaption(AppText(atKeysUnreadable));
+        KeysUnreadableLabel->SetVisible(true);
+    }
     ShowKeyFunction();
     // Tab brings the keyboard onto the picture at the key the page shows.
     for (int i = 0; i < HotImage1->HotSpots().Count(); ++i)
@@ -233,10 +244,18 @@ void TQorVarnoqForm::FormDestroy(TObject*) {
 }
 
 void TQorVarnoqForm::ApplyButtonClick(TObject*) {
+    const TSharedSettingsBlock previous = BlockBackup;
     std::memcpy(&BlockBackup, SharedBlock, sizeof BlockBackup);
-    // A failed save raises its error to the user and stops here: the
-    // service is not told, and Apply stays enabled for another try.
-    dataFile_->SaveToFile(ExecutableDirectory() + "def.kfd");
+    // A failed save commits nothing: the backup is the one before, so Cancel
+    // still undoes every edit. Its error reaches the user, the service is
+    // not told, and Apply stays enabled for another try. A def.kfd that
+    // could not be read is never written over.
+    try {
+        if (!keysUnreadable_) dataFile_->SaveToFile(ExecutableDirectory() + "def.kfd");
+    } catch (...) {
+        BlockBackup = previous;
+        throw;
+    }
     PostMessageA(WindowFromField(SharedBlock->ServiceWindow), ReloadMessage, 0, 0);
     ApplyButton->SetEnabled(false);
 }
@@ -287,9 +306,14 @@ void TQorVarnoqForm::ShowTargetState() {
 }
 
 void TQorVarnoqForm::ShowKeyFunction() {
-    TKeyFunctionRecord* record = dataFile_ ? dataFile_->FindRecord(CurrentKeyId) : nullptr;
+    TKeyFunctionRecord* record = dataFile_ && !keysUnreadable_ ? dataFile_->FindRecord(CurrentKeyId) : nullptr;
     if (!record) return;
     CurrentRecord = record;
+    ShowRecord();
+}
+
+void TQorVarnoqForm::ShowRecord() {
+    TKeyFunctionRecord* record = CurrentRecord;
     for (TRadioButton* button : {DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton})
         button->SetEnabled(true);
     TIcon keyIcon;
@@ -366,8 +390,11 @@ void TQorVarnoqForm::UlaListBox1Click(TObject*) {
 void TQorVarnoqForm::UlaListBox1GetImageIndex(TObject*, const int itemIndex, int& idx) { idx = itemIndex; }
 
 void TQorVarnoqForm::ResetAllFunctionButtonClick(TObject*) {
+    if (keysUnreadable_) return;
     dataFile_->ResetAllFunctions();
-    ShowKeyFunction();
+    // The record shown may belong to another key than the one picked last
+    // (a key without a record leaves it shown): it is shown as it now is.
+    if (CurrentRecord) ShowRecord();
     ApplyButton->SetEnabled(true);
 }
 

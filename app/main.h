@@ -45,6 +45,8 @@ public:
     forms::TEdit* AppLabelEdit = nullptr;
     // Shown under the name of a custom key's target that is not there.
     forms::TLabel* MissingTargetLabel = nullptr;
+    // Says why the page cannot be edited when def.kfd could not be read.
+    forms::TLabel* KeysUnreadableLabel = nullptr;
     forms::TButton* ResetAllFunctionButton = nullptr;
     forms::TImageList* ImageList1 = nullptr;
     // The OSD page.
@@ -135,6 +137,8 @@ private:
     // The radio buttons' shared part: the list and "Set..." enabled as the
     // mode needs, and Apply enabled.
     void ShowModeEdited(bool listEnabled, bool setEnabled);
+    // Shows CurrentRecord as it is: icon, name, mode and custom program.
+    void ShowRecord();
     // Image4 shows the icon associated with the custom path, or nothing.
     void ShowCustomProgram();
     // MissingTargetLabel shows, with the path as its hint, while the record
@@ -143,4 +147,7 @@ private:
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;
+    // def.kfd was there but could not be read whole: the keys cannot be
+    // edited, and Apply does not write the file.
+    bool keysUnreadable_ = false;
 };

@@ -6,6 +6,7 @@
 
 #include "AppTexts.h"
 #include "components/ComponentsRegistration.h"
+#include "forms/CodePage.h"
 #include "forms/GraphicTexts.h"
 #include "forms/Icon.h"
 #include "forms/Picture.h"
@@ -114,7 +115,7 @@ void TFunSetForm::ShutcutNameEditChange(TObject*) {
 }
 
 void TFunSetForm::BrowseButtonClick(TObject*) {
-    if (!OpenDialog1->Execute()) return;
+    if (!OpenDialog1->Execute() || !AcceptsName(OpenDialog1->UnicodeFileName())) return;
     const std::string path = OpenDialog1->FileName();
     ShowTargetIcon(path);
     AppPathEdit->SetText(path);
@@ -122,6 +123,7 @@ void TFunSetForm::BrowseButtonClick(TObject*) {
 
 void TFunSetForm::DnDControl1DnDStart(TObject*, int32_t count, int32_t, int32_t) {
     DropAccepted = false;
+    pathBeforeDrop_ = AppPathEdit->Text();
     AppPathEdit->SetText("");
     DroppedFileName.clear();
     if (count == 1)
@@ -130,12 +132,28 @@ void TFunSetForm::DnDControl1DnDStart(TObject*, int32_t count, int32_t, int32_t)
         ShowMessageBox(AppText(atOnlyOneFile), AppText(atErrorCaption), MB_OK | MB_ICONERROR, this, true);
 }
 
-void TFunSetForm::DnDControl1DnDItem(TObject*, const std::string& item) { DroppedFileName = item; }
+void TFunSetForm::DnDControl1DnDItem(TObject*, const std::string& item) {
+    DroppedFileName = item;
+    droppedUnicodeName_ = DnDControl1->UnicodeItem();
+}
 
 void TFunSetForm::DnDControl1DnDFinish(TObject*) {
     if (!DropAccepted) return;
+    // A name refused leaves the wizard with the path it held before the drop.
+    if (!AcceptsName(droppedUnicodeName_)) {
+        AppPathEdit->SetText(pathBeforeDrop_);
+        return;
+    }
     ShowTargetIcon(DroppedFileName);
     AppPathEdit->SetText(DroppedFileName);
+}
+
+bool TFunSetForm::AcceptsName(const std::wstring& name) {
+    if (FitsCodePage(name)) return true;
+    std::wstring text = AnsiToWide(AppText(atNameOutsideCodePage));
+    if (const size_t at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, name);
+    ShowMessageBox(text, Caption(), MB_OK | MB_ICONERROR, this, true);
+    return false;
 }
 
 void TFunSetForm::ShowTargetIcon(const std::string& path) {

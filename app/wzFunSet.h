@@ -71,4 +71,11 @@ private:
     // Puts path's icon into image; false, image unchanged, when it has none
     // or the path is too long for the lookup.
     static bool LoadIcon(forms::TImage* image, const std::string& path);
+    // The code page, in which a path is kept and shown, changes a character
+    // it lacks into a look-alike or '?', naming another target or none: such
+    // a name is refused with a message naming it, and false comes back.
+    bool AcceptsName(const std::wstring& name);
+
+    std::string pathBeforeDrop_;
+    std::wstring droppedUnicodeName_;
 };

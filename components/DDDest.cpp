@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "forms/CodePage.h"
 #include "forms/Layouts.h"
 
 namespace components {
@@ -37,16 +38,18 @@ TForm* OwnerForm(TComponent* owner) {
 
 } // namespace
 
-std::string DroppedFileName(HDROP drop, UINT index) {
+std::wstring DroppedUnicodeFileName(HDROP drop, UINT index) {
     // Asked for its length first: a name cut to a fixed buffer would name
     // another file.
-    UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    std::string name(size_t(length) + 1, '\0');
-    UINT copied = DragQueryFileA(drop, index, name.data(), length + 1);
+    UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    std::wstring name(size_t(length) + 1, L'\0');
+    UINT copied = DragQueryFileW(drop, index, name.data(), length + 1);
     name.resize(std::min<size_t>(copied, length));
-    name.resize(std::strlen(name.c_str()));
+    name.resize(wcslen(name.c_str()));
     return name;
 }
+
+std::string DroppedFileName(HDROP drop, UINT index) { return WideToAnsi(DroppedUnicodeFileName(drop, index)); }
 
 // ------------------------------------------------------------- TDnDForm
 
@@ -81,7 +84,8 @@ void TDnDForm::DropFiles(HDROP drop) {
     }
     for (UINT i = 0; i < count && OnDnDItem; ++i) {
         TDnDItemEvent item = OnDnDItem;
-        item(this, DroppedFileName(drop, i));
+        unicodeItem_ = DroppedUnicodeFileName(drop, i);
+        item(this, WideToAnsi(unicodeItem_));
         if (!self.Alive()) return;
     }
     release.Release();

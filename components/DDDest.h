@@ -52,6 +52,10 @@ public:
     // Installs the hook on the target window and registers it as a drop target.
     void Loaded() override;
 
+    // While OnDnDItem runs: the item as the system gave it. Item itself is
+    // in the code page, which may have changed a character it lacks.
+    const std::wstring& UnicodeItem() const { return unicodeItem_; }
+
     TDnDStartEvent OnDnDStart;
     TDnDItemEvent OnDnDItem;
     forms::TNotifyEvent OnDnDFinish;
@@ -68,6 +72,7 @@ private:
 
     HWND targetHandle_ = nullptr;
     forms::TWindowHook hook_;
+    std::wstring unicodeItem_;
 };
 
 class TDnDControl : public TDnDForm {
@@ -89,7 +94,9 @@ private:
     forms::TWinControl* control_ = nullptr;
 };
 
-// Reads name `index` of a drop whole, however long it is.
+// Reads name `index` of a drop whole, however long it is, as the system
+// gives it; DroppedFileName gives it in the code page.
+std::wstring DroppedUnicodeFileName(HDROP drop, UINT index);
 std::string DroppedFileName(HDROP drop, UINT index);
 
 // Makes TDnDForm and TDnDControl known to layouts.

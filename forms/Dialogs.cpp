@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "CodePage.h"
 #include "Forms.h"
 #include "SystemLibrary.h"
 
@@ -24,12 +25,26 @@ F CommonDialogFunction(const char* name) {
 
 } // namespace
 
-int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags, TWinControl* owner,
-                   bool bringToFront) {
-    HWND ownerWnd = owner ? GetAncestor(owner->Handle(), GA_ROOT) : GetActiveWindow();
+namespace {
+
+HWND MessageBoxOwner(TWinControl* owner, bool bringToFront, unsigned& flags) {
     flags |= owner ? MB_APPLMODAL : MB_TASKMODAL;
     if (bringToFront) flags |= MB_SETFOREGROUND;
+    return owner ? GetAncestor(owner->Handle(), GA_ROOT) : GetActiveWindow();
+}
+
+} // namespace
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags, TWinControl* owner,
+                   bool bringToFront) {
+    HWND ownerWnd = MessageBoxOwner(owner, bringToFront, flags);
     return ::MessageBoxA(ownerWnd, text.c_str(), caption.c_str(), flags);
+}
+
+int ShowMessageBox(const std::wstring& text, const std::string& caption, unsigned flags, TWinControl* owner,
+                   bool bringToFront) {
+    HWND ownerWnd = MessageBoxOwner(owner, bringToFront, flags);
+    return ::MessageBoxW(ownerWnd, text.c_str(), AnsiToWide(caption).c_str(), flags);
 }
 
 bool ShowColorDialog(CHOOSECOLORA& cc) {
@@ -38,15 +53,19 @@ bool ShowColorDialog(CHOOSECOLORA& cc) {
 }
 
 bool TOpenDialog::Execute() {
-    // The system wants the pairs separated by NULs and ended by two.
-    std::string filter = filter_;
-    for (char& c : filter)
-        if (c == '|') c = '\0';
-    filter.append(2, '\0');
+    // The Unicode dialog, so that a chosen name the code page cannot hold is
+    // seen as such (UnicodeFileName) rather than as the look-alike the
+    // narrow dialog would hand back. The system wants the filter's pairs
+    // separated by NULs and ended by two.
+    std::wstring filter = AnsiToWide(filter_);
+    for (wchar_t& c : filter)
+        if (c == L'|') c = L'\0';
+    filter.append(2, L'\0');
+    const std::wstring proposal = AnsiToWide(fileName_), title = AnsiToWide(title_), initialDir = AnsiToWide(initialDir_);
     // Room for the longest path the system knows, and always for the whole
     // proposal: a proposal cut to fit would name another file.
-    std::vector<char> file(std::max<size_t>(32768, fileName_.size() + 1), '\0');
-    fileName_.copy(file.data(), fileName_.size());
+    std::vector<wchar_t> file(std::max<size_t>(32768, proposal.size() + 1), L'\0');
+    proposal.copy(file.data(), proposal.size());
 
     DWORD flags = OFN_EXPLORER;
     if (options_ & ofReadOnly) flags |= OFN_READONLY;
@@ -56,7 +75,7 @@ bool TOpenDialog::Execute() {
     if (options_ & ofFileMustExist) flags |= OFN_FILEMUSTEXIST;
     if (options_ & ofEnableSizing) flags |= OFN_ENABLESIZING;
 
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = OwnerWindow(Owner());
     if (!ofn.hwndOwner) ofn.hwndOwner = GetActiveWindow();
@@ -64,13 +83,14 @@ bool TOpenDialog::Execute() {
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = DWORD(file.size());
-    ofn.lpstrInitialDir = initialDir_.empty() ? nullptr : initialDir_.c_str();
-    ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = flags;
-    auto getOpenFileName = CommonDialogFunction<decltype(&GetOpenFileNameA)>("GetOpenFileNameA");
+    auto getOpenFileName = CommonDialogFunction<decltype(&GetOpenFileNameW)>("GetOpenFileNameW");
     if (!getOpenFileName || !getOpenFileName(&ofn)) return false;
     // Read within the buffer, whatever the dialog left in it.
-    fileName_.assign(file.data(), strnlen(file.data(), file.size()));
+    unicodeFileName_.assign(file.data(), wcsnlen(file.data(), file.size()));
+    fileName_ = WideToAnsi(unicodeFileName_);
     return true;
 }
 

@@ -19,6 +19,10 @@ class TWinControl;
 // window: for a box that no window of the program stands behind.
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags,
                    TWinControl* owner = nullptr, bool bringToFront = false);
+// The same for a text that holds what the code page cannot show, such as a
+// file name the program refuses for that reason.
+int ShowMessageBox(const std::wstring& text, const std::string& caption, unsigned flags,
+                   TWinControl* owner = nullptr, bool bringToFront = false);
 
 // Runs the system's colour dialog on cc; true when the user chose a colour.
 bool ShowColorDialog(CHOOSECOLORA& cc);
@@ -38,8 +42,11 @@ public:
     void SetFilter(const std::string& value) { filter_ = value; }
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& value) { title_ = value; }
-    // Proposed before, chosen after Execute.
+    // Proposed before, chosen after Execute; in the code page, so a chosen
+    // name the code page cannot hold comes out changed (see UnicodeFileName).
     const std::string& FileName() const { return fileName_; }
+    // The chosen name as the system gave it.
+    const std::wstring& UnicodeFileName() const { return unicodeFileName_; }
     void SetFileName(const std::string& value) { fileName_ = value; }
     const std::string& InitialDir() const { return initialDir_; }
     void SetInitialDir(const std::string& value) { initialDir_ = value; }
@@ -52,6 +59,7 @@ public:
 
 private:
     std::string filter_, title_, fileName_, initialDir_;
+    std::wstring unicodeFileName_;
     TOpenOptions options_ = ofHideReadOnly | ofEnableSizing;
 };
 

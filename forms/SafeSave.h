@@ -13,12 +13,16 @@ namespace forms {
 // anything fails the previous file stays byte for byte as it was, no
 // temporary file remains, and the error propagates: a create or replace
 // failure as EFCreateError naming fileName, a write failure as whatever
-// writeContent raised. A process stopped between the two moves leaves only
-// the backup, which RestoreInterruptedSave puts back.
+// writeContent raised. A read-only fileName is refused that way before
+// anything is written or moved. A process stopped between the two moves
+// leaves only the backup, which RestoreInterruptedSave puts back.
 void SaveFileSafely(const std::string& fileName, const std::function<void(TStream&)>& writeContent);
 
 // When fileName is missing and the backup of an interrupted SaveFileSafely
-// exists, moves the backup back to fileName. True when it did.
+// exists, moves the backup back to fileName. True when it did. A backup
+// beside an existing fileName is older than that file (its save was stopped
+// after the new file was in place): it is deleted, so that it can never be
+// taken back later.
 bool RestoreInterruptedSave(const std::string& fileName);
 
 // Name of the temporary file SaveFileSafely writes beside fileName, and of the
@@ -44,6 +48,10 @@ namespace detail {
 // failure transient says whether a retry may succeed (a sharing violation).
 bool MoveFileReplacing(const std::string& from, const std::string& to, bool& transient);
 void WaitBeforeRetry();
+// Whether fileName exists and is marked read-only.
+bool IsReadOnly(const std::string& fileName);
+// Takes the read-only mark off fileName, so that it can be deleted.
+void ClearReadOnly(const std::string& fileName);
 } // namespace detail
 
 } // namespace forms

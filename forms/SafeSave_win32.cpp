@@ -14,4 +14,15 @@ bool MoveFileReplacing(const std::string& from, const std::string& to, bool& tra
 
 void WaitBeforeRetry() { Sleep(25); }
 
+bool IsReadOnly(const std::string& fileName) {
+    const DWORD attributes = GetFileAttributesA(fileName.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+void ClearReadOnly(const std::string& fileName) {
+    const DWORD attributes = GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(fileName.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+}
+
 } // namespace forms::detail

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -449,36 +450,77 @@ TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
     sysCommands = nullptr;
 }
 
-// A save that fails shows the error and keeps Apply for another try; the
-// service hears nothing, and OK leaves the window open.
-TEST_F(MainWindow, AFailedSaveAtApplyIsShownAndNotReported) {
+static std::string ReadBytes(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A save that fails, at Apply and at OK alike, shows the error and commits
+// nothing: the service hears nothing, Apply stays for another try, OK leaves
+// the window open, def.kfd stays byte for byte with nothing beside it, and
+// Cancel restores the block as it was when the window opened. A read-only
+// def.kfd is refused like a file held open, at every try.
+TEST_F(MainWindow, AFailedSaveCommitsNothing) {
+    const std::string temp = SafeSaveTempName(kfd), old = SafeSaveBackupName(kfd), content = std::string(1289, '\x5A') + std::string(4, '\0'); // no records
+    HANDLE held = nullptr;
+    const std::map<std::string, std::pair<std::function<void()>, std::function<void()>>> blockers = {
+        {"folder at the new file's name",
+         {[&] { CreateDirectoryA(temp.c_str(), nullptr); }, [&] { RemoveDirectoryA(temp.c_str()); }}},
+        {"def.kfd held without sharing",
+         {[&] { held = CreateFileA(kfd.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr); },
+          [&] { CloseHandle(held); }}},
+        {"read-only def.kfd",
+         {[&] { SetFileAttributesA(kfd.c_str(), FILE_ATTRIBUTE_READONLY); },
+          [&] { SetFileAttributesA(kfd.c_str(), FILE_ATTRIBUTE_NORMAL); }}},
+    };
+    for (const auto& [blocker, block] : blockers) {
+        SCOPED_TRACE(blocker);
+        std::ofstream(kfd, std::ios::binary) << content;
+        Prepare();
+        const TSharedSettingsBlock unopened = *SharedBlock;
+        Open();
+        ShowPage(2);
+        Click(form->NLockCheckBox);
+        block.first();
+        std::vector<std::string> shown;
+        for (TButton* button : {form->ApplyButton, form->OKButton}) {
+            testing_support::AnswerDialog([&](HWND box) {
+                char text[512] = "";
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                shown.push_back(text);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            });
+            Click(button);
+            testing_support::Pump();
+            EXPECT_EQ(reloads, 0);
+            EXPECT_TRUE(form->ApplyButton->Enabled());
+            EXPECT_TRUE(IsWindowVisible(form->Handle()));
+            EXPECT_FALSE(FileExists(old)) << button->Name();
+        }
+        EXPECT_EQ(shown, std::vector<std::string>(2, "Cannot create file " + kfd));
+        const DWORD attributes = GetFileAttributesA(kfd.c_str());
+        Close(form->CancelButton);
+        EXPECT_EQ(std::memcmp(&unopened, SharedBlock, sizeof unopened), 0) << "the block is not as before";
+        block.second();
+        EXPECT_TRUE(ReadBytes(kfd) == content);
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, blocker == "read-only def.kfd" ? FILE_ATTRIBUTE_READONLY : 0u);
+        EXPECT_FALSE(FileExists(temp));
+        EXPECT_FALSE(FileExists(old));
+    }
+    // Once the way is free again, Apply goes through.
     Open();
     ShowPage(2);
     Click(form->NLockCheckBox);
-    const std::string blocker = SafeSaveTempName(kfd);
-    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
-    for (TButton* button : {form->ApplyButton, form->OKButton}) {
-        std::string shown;
-        testing_support::AnswerDialog([&](HWND box) {
-            char text[512] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            shown = text;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        });
-        Click(button);
-        testing_support::Pump();
-        EXPECT_NE(shown.find("Cannot create file"), std::string::npos) << button->Name() << ": " << shown;
-        EXPECT_EQ(reloads, 0);
-        EXPECT_TRUE(form->ApplyButton->Enabled());
-        EXPECT_TRUE(IsWindowVisible(form->Handle()));
-        EXPECT_EQ(std::memcmp(&form->BlockBackup, SharedBlock, sizeof *SharedBlock), 0) << "backup not refreshed";
-    }
-    RemoveDirectoryA(blocker.c_str());
-    EXPECT_FALSE(FileExists(kfd));
-    Click(form->ApplyButton); // the way is free again
+    blockers.begin()->second.first();
+    testing_support::AnswerDialog([](HWND box) { PostMessageA(box, WM_COMMAND, IDOK, 0); });
+    Click(form->ApplyButton);
+    testing_support::Pump();
+    blockers.begin()->second.second();
+    Click(form->ApplyButton);
     testing_support::Pump();
     EXPECT_EQ(reloads, 1);
-    EXPECT_TRUE(FileExists(kfd));
+    EXPECT_EQ(ReadBytes(kfd).size(), 1293u);
+    EXPECT_FALSE(ReadBytes(kfd) == content);
     EXPECT_FALSE(form->ApplyButton->Enabled());
 }
 
@@ -678,6 +720,78 @@ TEST_F(KeysPage, ModeEditsAndRestoreAll) {
     for (const auto& record : form->DataFile()->Records()) {
         EXPECT_EQ(record->UseDefault, 1) << record->KeyId;
         EXPECT_EQ(record->CustomName.Length + record->CustomPath.Length, 0) << record->KeyId;
+    }
+}
+
+// "Restore all" while a key without a record leaves another key's record
+// shown: the page shows that record as it now is, with "Set..." disabled.
+TEST_F(KeysPage, RestoreAllShowsTheRecordLeftShownAsItNowIs) {
+    Expect({{"open", kNotepad + " apply=0"},
+            {"key 6", "key=6 shows=15 custom row=0 list=0 set=1 rec=0,0 app=Notepad icon=1 apply=0"},
+            {"restore", "key=6 shows=15 default row=0 list=0 set=0 rec=1,0 app= icon=0 apply=1"}},
+           {{"restore", [&] { Click(form->ResetAllFunctionButton); }}});
+}
+
+// A def.kfd that is there but cannot be read whole (held open by another
+// program, or cut short) is reported, and the Keys page says why it cannot
+// be edited, its controls disabled. Apply still commits the block and tells
+// the service, but leaves the file as it is.
+TEST_F(KeysPage, AnUnreadableDefKfdIsNeverWrittenOver) {
+    HANDLE held = nullptr;
+    const struct {
+        std::string fault, message;
+        std::function<void()> make, undo;
+    } faults[] = {
+        {"held", "Cannot open file " + kfd,
+         [&] { held = CreateFileA(kfd.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr); },
+         [&] { CloseHandle(held); }},
+        {"cut short", "Stream read error",
+         [&] {
+             const std::string whole = ReadBytes(kfd);
+             std::ofstream(kfd, std::ios::binary) << whole.substr(0, 1293 + 526 * 2 + 100);
+         },
+         [] {}},
+    };
+    for (const auto& f : faults) {
+        SCOPED_TRACE(f.fault);
+        delete form;
+        form = nullptr;
+        WriteKeys(kKeys);
+        f.make();
+        std::string shown;
+        testing_support::AnswerDialog([&](HWND box) {
+            char text[512] = "";
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            shown = text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        });
+        Prepare();
+        Open();
+        f.undo();
+        const std::string before = ReadBytes(kfd);
+        EXPECT_EQ(shown, f.message);
+        ClickKey(16);
+        std::string page;
+        for (TWinControl* control : std::initializer_list<TWinControl*>{
+                 form->DefaultRadioButton, form->SpecialFunctionRadioButton, form->CustomRadioButton,
+                 form->UlaListBox1, form->SetCustomButton, form->ResetAllFunctionButton})
+            page += control->Enabled() ? '1' : '0';
+        auto* label = dynamic_cast<TLabel*>(form->FindComponent("KeysUnreadableLabel"));
+        page += label && label->Visible() && label->Caption() == AppText(atKeysUnreadable) ? " told" : " not told";
+        EXPECT_EQ(page, "000000 told");
+        EXPECT_EQ(form->CurrentRecord, nullptr);
+
+        ShowPage(2);
+        Click(form->NLockCheckBox);
+        shown.clear();
+        testing_support::AnswerDialog([&](HWND box) { shown = "a box"; PostMessageA(box, WM_COMMAND, IDOK, 0); }, 10);
+        Click(form->ApplyButton);
+        testing_support::Pump(600);
+        EXPECT_EQ(shown, "");
+        EXPECT_EQ(reloads, 1);
+        EXPECT_FALSE(form->ApplyButton->Enabled());
+        EXPECT_EQ(std::memcmp(&form->BlockBackup, SharedBlock, sizeof *SharedBlock), 0);
+        EXPECT_TRUE(ReadBytes(kfd) == before) << "def.kfd was written";
     }
 }
 

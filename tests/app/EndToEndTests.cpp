@@ -42,11 +42,13 @@ struct Process {
 // user's installation would.
 class Installation {
 public:
-    explicit Installation(std::initializer_list<const char*> files) {
+    // In parent (with a trailing separator) when given, else in the temporary folder.
+    explicit Installation(std::initializer_list<const char*> files, std::string parent = "") {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
+        if (parent.empty()) parent = temp;
         static int counter = 0;
-        dir_ = std::string(temp) + "varnoq-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
+        dir_ = parent + "varnoq-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
                std::to_string(++counter) + "\\";
         CreateDirectoryA(dir_.c_str(), nullptr);
         for (const char* f : files) {
@@ -605,5 +607,124 @@ TEST_F(EndToEnd, EachWindowShowsTheLanguageBesideTheProgram) {
         EXPECT_EQ(p.Wait(20000), 0u);
         PostMessageA(WindowFromField(block->ServiceWindow), WM_CLOSE, 0, 0);
         EXPECT_EQ(keyboardService.Wait(20000), 0u);
+    }
+}
+
+// Two starts at the same moment open one window: the other start ends with 1.
+TEST_F(EndToEnd, TwoStartsAtTheSameMomentOpenOneWindow) {
+    Process first, second;
+    Start(first, exe);
+    Start(second, exe);
+    ASSERT_TRUE(WaitForSettingsWindow(block)) << "no window opened";
+    WaitFor([&] { return first.Wait(0) != DWORD(-1) || second.Wait(0) != DWORD(-1); }, 10000);
+    const DWORD codes[] = {first.Wait(0), second.Wait(0)};
+    ASSERT_EQ(std::count(codes, codes + 2, 1u), 1) << codes[0] << " " << codes[1];
+    Process& open = codes[0] == 1u ? second : first;
+    EXPECT_EQ(open.Wait(0), DWORD(-1)) << "the window's start runs on";
+    SettingsWindow ui(WindowFromField(block->SettingsWindow));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(ui.window, &owner);
+    EXPECT_EQ(owner, open.info.dwProcessId);
+    ui.Press("Cancel");
+    EXPECT_EQ(open.Wait(20000), 0u);
+}
+
+namespace {
+
+int reloads = 0;
+WNDPROC staticProc = nullptr;
+LRESULT CALLBACK CountReloads(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == 2026) ++reloads;
+    return CallWindowProcA(staticProc, wnd, msg, wParam, lParam);
+}
+
+// The Windows name of a Unix path, through Wine's drive Z:.
+std::string FromUnix(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+// Runs a shell command line to its end. Wine starts a Unix program as it is
+// but hands back no handle to wait on, so the line leaves a mark when done.
+void RunShell(const std::string& command) {
+    const std::string done = "/tmp/varnoq-shell-" + std::to_string(GetCurrentProcessId());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION info{};
+    std::string line = "/bin/sh -c \"" + command + "; touch " + done + "\"";
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info)) return;
+    WaitFor([&] { return forms::FileExists(FromUnix(done)); }, 20000);
+    DeleteFileA(FromUnix(done).c_str());
+}
+
+// A small tmpfs of its own, mounted while it lives (mounting needs root);
+// the mark is written only into a mounted one.
+struct TmpfsMount {
+    const std::string unixDir = "/tmp/varnoq-full-" + std::to_string(GetCurrentProcessId());
+    TmpfsMount() {
+        RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=32m tmpfs " + unixDir + " && touch " + unixDir +
+                 "/mounted");
+    }
+    ~TmpfsMount() { RunShell("umount -l " + unixDir + "; rmdir " + unixDir); }
+    bool Mounted() const { return forms::FileExists(Dir() + "mounted"); }
+    std::string Dir() const { return FromUnix(unixDir + "/"); }
+};
+
+} // namespace
+
+// The program's folder on a disk that has no room left: Apply shows the
+// error, def.kfd stays byte for byte with nothing left beside it, and Apply
+// stays enabled. Cancel then restores the block as it was before the start;
+// or, once there is room again, Apply goes through.
+TEST_F(EndToEnd, AFullDiskAtApplyLosesNothingAndApplyGoesThroughOnceThereIsRoom) {
+    TmpfsMount disk;
+    if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (it needs root)";
+    Installation here({"Varnoq.exe", "TORVEL32.DLL", "def.kfd"}, disk.Dir());
+    const std::string kfd = here.Dir() + "def.kfd", filler = here.Dir() + "filler";
+    const std::string original = ReadText(kfd);
+    ASSERT_EQ(original.size(), 1293u + 18 * 526u);
+    staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(service, GWLP_WNDPROC, LONG_PTR(CountReloads)));
+    for (const bool room : {false, true}) {
+        SCOPED_TRACE(room ? "room made" : "cancelled");
+        HANDLE f = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        const std::string chunk(4096, 'f');
+        DWORD written = 0;
+        while (WriteFile(f, chunk.data(), DWORD(chunk.size()), &written, nullptr) && written == chunk.size()) {}
+        while (WriteFile(f, chunk.data(), 1, &written, nullptr) && written == 1) {}
+        CloseHandle(f);
+        reloads = 0;
+        TSharedSettingsBlock expected;
+        std::memcpy(&expected, block, sizeof expected);
+        Process p;
+        Start(p, here.Exe());
+        ASSERT_TRUE(WaitForSettingsWindow(block)) << "the window did not open";
+        SettingsWindow ui(WindowFromField(block->SettingsWindow));
+        HWND apply = FindChildWithText(ui.window, "Apply");
+        ui.NextPage();
+        ui.NextPage();
+        ui.Press("Show \"&Caps Lock\" Status");
+        ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(apply) != FALSE; }, 5000));
+        ui.Press("Apply");
+        EXPECT_EQ(AnswerMessageBox(p, 10000), "Stream write error");
+        EXPECT_EQ(ReadText(kfd), original);
+        for (const char* beside : {"def.kfd.new~", "def.kfd.old~"})
+            EXPECT_FALSE(forms::FileExists(here.Dir() + beside)) << beside;
+        EXPECT_TRUE(IsWindowEnabled(apply));
+        if (room) {
+            DeleteFileA(filler.c_str());
+            ui.Press("Apply");
+            EXPECT_TRUE(WaitFor([&] { return reloads == 1 && !IsWindowEnabled(apply); }, 10000));
+            EXPECT_EQ(AnswerMessageBox(p, 300), "");
+            const std::string saved = ReadText(kfd);
+            EXPECT_EQ(saved.size(), original.size());
+            EXPECT_NE(saved, original) << "the save time was not written";
+            std::memcpy(&expected, block, sizeof expected);
+            expected.SettingsWindow = 0;
+        }
+        ui.Press("Cancel");
+        EXPECT_EQ(p.Wait(20000), 0u);
+        EXPECT_EQ(reloads, room ? 1 : 0);
+        EXPECT_EQ(std::memcmp(&expected, block, sizeof expected), 0) << "the block is not the one expected";
     }
 }

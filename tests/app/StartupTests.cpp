@@ -13,6 +13,7 @@ struct Recorder {
     int mainWindowResult = 0;
     TStartupActions Actions() {
         TStartupActions a;
+        a.ClaimInstance = [] { return true; };
         a.BringToFront = [this](uint32_t w) { steps.push_back("front " + std::to_string(w)); };
         a.LoadLanguage = [this] { steps.push_back("language"); };
         a.RunMainWindow = [this] {
@@ -43,6 +44,19 @@ TEST(Startup, OpenSettingsWindowIsBroughtToTheFrontInstead) {
     Recorder r;
     EXPECT_EQ(RunStartup(&block, r.Actions()), 1);
     EXPECT_EQ(r.steps, std::vector<std::string>({"front 8738"}));
+}
+
+// A start that finds another under way waits for that one's window and
+// brings it to the front, even before the window is in the block.
+TEST(Startup, AStartUnderWayIsBroughtToTheFront) {
+    TSharedSettingsBlock block{};
+    block.ServiceWindow = 0x100;
+    Recorder r;
+    TStartupActions actions = r.Actions();
+    actions.ClaimInstance = [] { return false; };
+    actions.AwaitOtherWindow = [] { return 0x3333u; };
+    EXPECT_EQ(RunStartup(&block, actions), 1);
+    EXPECT_EQ(r.steps, std::vector<std::string>({"front 13107"}));
 }
 
 TEST(Startup, LanguageModuleComesBeforeTheWindow) {

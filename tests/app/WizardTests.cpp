@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,52 @@ TEST_F(Wizard, EndsWithOneOnlyByFinishAndEnterAndEscapeDoNothing) {
             ending.end();
         });
         EXPECT_EQ(w->ShowModal(), ending.result) << ending.how;
+    }
+}
+
+// A name the code page cannot hold ("Ωμέγα.exe" comes out as "Oµ??a.exe",
+// "Ωμ.exe" as "Oµ.exe", naming another file) is refused, from Browse and
+// from a drop alike, with a message that names it; the wizard keeps the path
+// it held and stays open.
+TEST_F(Wizard, ANameOutsideTheCodePageIsRefusedAndThePathKept) {
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    for (const wchar_t* file : {L"\u03A9\u03BC\u03AD\u03B3\u03B1.exe", L"\u03A9\u03BC.exe"}) {
+        const std::wstring name = temp + std::wstring(file);
+        CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        for (const bool browse : {true, false}) {
+            SCOPED_TRACE(browse ? "browse" : "drop");
+            Open(Program());
+            std::wstring text;
+            HWND owner = nullptr, fileDialog = nullptr;
+            std::function<void(HWND)> answer = [&](HWND box) {
+                HWND nameBox = GetDlgItem(box, 0x47C) ? GetDlgItem(box, 0x47C) : GetDlgItem(box, 0x480);
+                if (box == fileDialog || (browse && !fileDialog && nameBox)) {
+                    if (!fileDialog) {
+                        fileDialog = box;
+                        SetWindowTextW(nameBox, name.c_str());
+                        PostMessageA(box, WM_COMMAND, IDOK, 0);
+                    }
+                    AnswerDialog(answer); // the message comes next
+                    return;
+                }
+                wchar_t shown[1024] = L"";
+                GetDlgItemTextW(box, 0xFFFF, shown, 1024);
+                text = shown;
+                owner = GetWindow(box, GW_OWNER);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+            };
+            AnswerDialog(answer);
+            if (browse) Click(w->BrowseButton);
+            else SendMessageA(w->DragPanel->Handle(), WM_DROPFILES, WPARAM(MakeDrop(std::vector<std::wstring>{name})), 0);
+            Pump(100);
+            EXPECT_NE(text.find(name), std::wstring::npos) << "the message names the file";
+            EXPECT_EQ(owner, w->Handle());
+            EXPECT_EQ(w->AppPathEdit->Text(), Program());
+            EXPECT_EQ(State(), "0 NC on");
+            EXPECT_TRUE(IsWindowVisible(w->Handle()));
+        }
+        DeleteFileW(name.c_str());
     }
 }
 

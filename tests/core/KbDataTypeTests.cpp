@@ -333,6 +333,24 @@ TEST_F(KbDataType, MissingFileIsRestoredFromTheBackupOfAnInterruptedSave) {
     EXPECT_EQ(ReadAll(SafeSaveBackupName(other)), original);
 }
 
+// A backup beside def.kfd is older than it (its save was stopped after the
+// new file was in place): the next load deletes it, so def.kfd going missing
+// later brings back nothing.
+TEST_F(KbDataType, AStaleBackupBesideTheFileIsNeverTakenBack) {
+    ScratchDir dir;
+    const std::string name = dir.File("def.kfd");
+    WriteAll(name, NoisyFile({1, 2}));
+    WriteAll(SafeSaveBackupName(name), NoisyFile({7}));
+    TDralKeyFunctionDataFile file;
+    file.LoadFromFile(name);
+    EXPECT_EQ(dir.List(), std::vector<std::string>({"def.kfd"}));
+    DeleteFileNamed(name);
+    TDralKeyFunctionDataFile later;
+    EXPECT_EQ(later.LoadFromFile(name), 1);
+    EXPECT_FALSE(later.RecoveredFromBackup());
+    EXPECT_TRUE(dir.List().empty());
+}
+
 // A save killed at each of its steps (a real kill of a helper process) leaves
 // a file from which the next start loads the old or the new content, byte for
 // byte; the save after that leaves def.kfd alone in its folder.

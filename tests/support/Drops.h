@@ -28,4 +28,20 @@ inline HDROP MakeDrop(const std::vector<std::string>& names, POINT point = {0, 0
     return static_cast<HDROP>(memory);
 }
 
+// The same with the names in Unicode, as the shell hands over names the
+// code page cannot hold.
+inline HDROP MakeDrop(const std::vector<std::wstring>& names) {
+    std::wstring list;
+    for (const std::wstring& name : names) list += name + L'\0';
+    list += L'\0';
+    const size_t bytes = list.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), bytes);
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
 } // namespace testing_support
