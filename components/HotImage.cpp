@@ -777,6 +777,10 @@ void THotImage::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     if (button != mbLeft) return;
     buttonDown_ = true;
     SetHighlight(selectedSpot_, hsMouseDown);
+    // As in a list, the press gives the picture the keyboard, at the key
+    // pressed, so the arrow keys go on from there.
+    if (selectedSpot_ && selectedSpot_->Enabled()) MoveFocus(selectedSpot_, false);
+    SetFocus();
 }
 
 void THotImage::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
