@@ -24,7 +24,7 @@ constexpr size_t kHeader = 1293, kRecord = 526;
 
 // Where keys 1, 9 and 18 lie on the keyboard picture (their middles), by
 // the stored map.
-constexpr POINT kKey1{82, 29}, kKey9{256, 50}, kKey18{587, 32};
+constexpr POINT kKey1{82, 29}, kKey5{17, 34}, kKey9{256, 50}, kKey18{587, 32};
 constexpr RECT kKey9Rect{243, 38, 270, 62};
 constexpr RECT kStrip{0, 0, 640, 82}; // the picture, at (1, 1) in the window
 
@@ -316,6 +316,19 @@ TEST_F(Acceptance, ApplyStoresASpecialKeyInDefKfd) {
     EXPECT_TRUE(here->Read("def.kfd") == applied) << "Cancel changed def.kfd";
     const std::string log = FinalLog();
     EXPECT_EQ(Count(log, "reload:"), 1u) << "Cancel reloaded the service:\n" << log;
+}
+
+// A click on a key gives the picture the keyboard: Right and Enter then
+// pick the key beside it, as in a list.
+TEST_F(Acceptance, TheArrowsGoOnFromAClickedKey) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ClickKey(kKey5, "Back");
+    PressKeys({VK_RIGHT});
+    PressKeys({VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
+        << "after a click on key 5, Right and Enter, the key shown is \"" << WindowText(PageControlAt(90, 40)) << "\"";
+    ExpectClosedBy("Cancel");
 }
 
 // A map file beside the program replaces the stored key map: with keys 1
