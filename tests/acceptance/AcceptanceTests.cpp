@@ -4,12 +4,16 @@
 // the files beside the program, the service's log, windows and pixels.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "SharedSettingsBlock.h"
 #include "Torvel32.h"
 #include "UserDriver.h"
+#include "tests/support/AccessibleReading.h"
 
 using namespace acceptance;
 
@@ -328,6 +332,46 @@ TEST_F(Acceptance, TheArrowsGoOnFromAClickedKey) {
     PressKeys({VK_RETURN});
     EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
         << "after a click on key 5, Right and Enter, the key shown is \"" << WindowText(PageControlAt(90, 40)) << "\"";
+    ExpectClosedBy("Cancel");
+}
+
+// A screen reader asks from a process of its own, as this one is: the
+// picture's window answers with its 18 keys, in the map's order, each a push
+// button named as the Keys page names it; a key's default action picks it.
+TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
+    using namespace testing_support;
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    TComScope com;
+    IAccessible* keys = nullptr;
+    EnumChildWindows(
+        Window(),
+        [](HWND child, LPARAM found) -> BOOL {
+            IAccessible* acc = AccessibleOf(child);
+            long count = 0;
+            if (acc && acc->get_accChildCount(&count) == S_OK && count == 18) {
+                *reinterpret_cast<IAccessible**>(found) = acc;
+                return FALSE;
+            }
+            if (acc) acc->Release();
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&keys));
+    ASSERT_NE(keys, nullptr) << "no window answers with the 18 keys";
+    const std::vector<std::string> expected = {
+        "Back", "Forward", "Refresh", "Web Home", "Search", "Favourites", "Previous Track", "Play/Pause", "Stop",
+        "Next Track", "Mute", "Volume Down", "Volume Up", "E-Mail", "Documents", "Calculator", "Media Player", "Sleep"};
+    std::vector<std::string> listed;
+    for (long id = 1; id <= 18; ++id) {
+        listed.push_back(AccText(keys, &IAccessible::get_accName, id));
+        EXPECT_EQ(AccNumber(keys, &IAccessible::get_accRole, id), ROLE_SYSTEM_PUSHBUTTON) << listed.back();
+        std::printf("key %ld: %s, role %ld\n", id, listed.back().c_str(), AccNumber(keys, &IAccessible::get_accRole, id));
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(keys->accDoDefaultAction(Child(2)), S_OK);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
+        << "the default action of key 6 shows \"" << WindowText(PageControlAt(90, 40)) << "\"";
+    keys->Release();
     ExpectClosedBy("Cancel");
 }
 
