@@ -54,19 +54,16 @@ HRGN TSpot::CreateRegion() const {
     }
 }
 
-void TSpot::FreeRegion() {
-    if (region_) DeleteObject(region_);
-    region_ = nullptr;
-}
+void TSpot::FreeRegion() { region_.Reset(); }
 
 bool TSpot::ContainsPoint(POINT p) {
     if (data_.Shape == ssRectangle) {
         TSpotRect r = data_.Corners();
         return p.x >= r.Left && p.x < r.Right && p.y >= r.Top && p.y < r.Bottom;
     }
-    if (!region_) region_ = CreateRegion();
-    if (!region_) return false;
-    if (PtInRegion(region_, p.x, p.y)) return true;
+    if (!region_.Get()) region_.Reset(CreateRegion());
+    if (!region_.Get()) return false;
+    if (PtInRegion(static_cast<HRGN>(region_.Get()), p.x, p.y)) return true;
     FreeRegion(); // only spots under the cursor keep a region
     return false;
 }
@@ -74,16 +71,15 @@ bool TSpot::ContainsPoint(POINT p) {
 RECT TSpot::GetBounds() {
     if (data_.Shape != ssPolyline) return ToRect(data_.Corners());
     RECT box{0, 0, 0, 0};
-    HRGN region = CreateRegion();
-    if (!region) return box;
-    if (GetRgnBox(region, &box) > NULLREGION) {
+    TGdiObject region(CreateRegion());
+    if (!region.Get()) return box;
+    if (GetRgnBox(static_cast<HRGN>(region.Get()), &box) > NULLREGION) {
         // The region leaves out the right and bottom edges of the polygon.
         ++box.right;
         ++box.bottom;
     } else {
         box = {0, 0, 0, 0};
     }
-    DeleteObject(region);
     return box;
 }
 
@@ -325,7 +321,7 @@ THotImage::~THotImage() {
     highlightedSpot_ = nullptr;
     hotSpots_.reset();
     maskPicture_.reset();
-    if (mappingDc_) DeleteDC(mappingDc_);
+    mappingDc_.reset();
 }
 
 void THotImage::SetHint(const std::string& hint) {
@@ -472,10 +468,9 @@ bool THotImage::PictureToParent(RECT& area) {
     if (!Parent() || !Parent()->HandleAllocated()) return false;
     // Through the same mapping the painting uses, on a context kept for it
     // (a screen context costs a server round trip).
-    if (!mappingDc_) mappingDc_ = CreateCompatibleDC(nullptr);
-    if (!mappingDc_) return false;
-    SetPictureToParentMapping(mappingDc_, {Left(), Top()});
-    LPtoDP(mappingDc_, reinterpret_cast<POINT*>(&area), 2);
+    if (!mappingDc_) mappingDc_ = std::make_unique<TMemoryDC>();
+    SetPictureToParentMapping(*mappingDc_, {Left(), Top()});
+    LPtoDP(*mappingDc_, reinterpret_cast<POINT*>(&area), 2);
     return true;
 }
 
@@ -491,18 +486,17 @@ RECT THotImage::ShownPictureArea() {
 }
 
 bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
-    HRGN region = spot->CreateRegion();
+    TGdiObject regionGuard(spot->CreateRegion());
+    const HRGN region = static_cast<HRGN>(regionGuard.Get());
     if (!region) return false;
     // Only what is seen is built: a map file's coordinates must not decide
     // how large the bitmap gets.
     RECT spotBox, shown = ShownPictureArea();
-    if (GetRgnBox(region, &spotBox) <= NULLREGION || !IntersectRect(&box, &spotBox, &shown)) {
-        DeleteObject(region);
-        return false;
+    if (GetRgnBox(region, &spotBox) <= NULLREGION || !IntersectRect(&box, &spotBox, &shown)) return false;
+    {
+        TGdiObject visible(CreateRectRgnIndirect(&box));
+        CombineRgn(region, region, static_cast<HRGN>(visible.Get()), RGN_AND); // small from here on, so moving it cannot overflow
     }
-    HRGN visible = CreateRectRgnIndirect(&box);
-    CombineRgn(region, region, visible, RGN_AND); // small from here on, so moving it cannot overflow
-    DeleteObject(visible);
     int width = box.right - box.left, height = box.bottom - box.top;
     highlightPos_ = {box.left, box.top};
     // A bitmap of another size is made afresh: resizing would copy the old image.
@@ -532,10 +526,10 @@ bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
         // Where the shape does not fill its box (and wherever the mask picture
         // falls short), the normal picture shows.
         if ((spot->Shape() != ssRectangle || !maskCovers) && picture && !picture->Empty()) {
-            HRGN outside = CreateRectRgn(0, 0, width, height);
-            if (spot->Shape() != ssRectangle) CombineRgn(outside, outside, region, RGN_DIFF);
-            SelectClipRgn(dc, outside);
-            DeleteObject(outside);
+            TGdiObject outside(CreateRectRgn(0, 0, width, height));
+            const HRGN area = static_cast<HRGN>(outside.Get());
+            if (spot->Shape() != ssRectangle) CombineRgn(area, area, region, RGN_DIFF);
+            SelectClipRgn(dc, area);
             canvas.Draw(0, 0, *picture);
         }
         if (maskMeets) { // then both lie within a mask's size of the box
@@ -545,11 +539,9 @@ bool THotImage::ComposeHighlight(TSpot* spot, POINT offset, RECT& box) {
         SelectClipRgn(dc, nullptr);
         SetViewportOrgEx(dc, 0, 0, nullptr);
     } catch (...) {
-        DeleteObject(region);
-        highlightBitmap_.reset();
+        highlightBitmap_.reset(); // no half-made highlight is kept
         throw;
     }
-    DeleteObject(region);
     return true;
 }
 
@@ -777,6 +769,10 @@ void THotImage::MouseDown(TMouseButton button, TShiftState shift, int x, int y) 
     if (button != mbLeft) return;
     buttonDown_ = true;
     SetHighlight(selectedSpot_, hsMouseDown);
+    // As in a list, the press gives the picture the keyboard, at the key
+    // pressed, so the arrow keys go on from there.
+    if (selectedSpot_ && selectedSpot_->Enabled()) MoveFocus(selectedSpot_, false);
+    SetFocus();
 }
 
 void THotImage::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

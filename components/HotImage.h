@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "HotSpotData.h"
+#include "forms/GdiGuards.h"
 #include "forms/ExtCtrls.h"
 
 namespace components {
@@ -65,7 +66,7 @@ public:
     void SetEnabled(bool enabled) { data_.Enabled = enabled; }
 
     void FreeRegion();
-    bool HasRegion() const { return region_ != nullptr; }
+    bool HasRegion() const { return region_.Get() != nullptr; }
     // A new region of the shape, the caller's to delete; null for a shape
     // that has none (unknown shape values).
     HRGN CreateRegion() const;
@@ -80,7 +81,7 @@ public:
 private:
     friend class THotSpots;
     TSpotData data_;
-    HRGN region_ = nullptr;
+    forms::TGdiObject region_; // only while the cursor is over the spot
     THotSpots* owner_ = nullptr;
 };
 
@@ -302,7 +303,7 @@ private:
     bool keyboardHint_ = false; // the hint asked for is the focused spot's
     std::unique_ptr<THotImageWindow> window_;
     bool selecting_ = false; // a cursor change asks for hit tests of its own meanwhile
-    HDC mappingDc_ = nullptr; // converts picture areas to parent coordinates
+    std::unique_ptr<forms::TMemoryDC> mappingDc_; // converts picture areas to parent coordinates
 };
 
 } // namespace components

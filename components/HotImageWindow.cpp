@@ -46,8 +46,8 @@ void THotImageWindow::InitializeWnd() {
     // An empty shape: the window is there for the focus and for assistive
     // technology, while the parent goes on painting the image and getting
     // its mouse messages (the system takes the region over).
-    HRGN empty = CreateRectRgn(0, 0, 0, 0);
-    if (empty && !SetWindowRgn(handle_, empty, FALSE)) DeleteObject(empty);
+    TGdiObject empty(CreateRectRgn(0, 0, 0, 0));
+    GiveWindowRegion(handle_, empty, false);
 }
 
 LRESULT THotImageWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

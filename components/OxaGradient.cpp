@@ -17,12 +17,13 @@ TRgb ToRgb(TColor color) {
 
 TColor ToColor(TRgb rgb) { return TColor(rgb.R) | TColor(rgb.G) << 8 | TColor(rgb.B) << 16; }
 
-// The pixels a pattern fill of the shape covers: a negative width or height
-// reaches the other way from the corner, as PatBlt takes it.
+// The pixels a pattern fill of the shape covers, as PatBlt takes it: a
+// negative width or height reaches back from the corner and includes the
+// corner's own column or row, x + w + 1 up to x.
 RECT FillArea(const TGradientShape& s) {
     RECT r{s.X, s.Y, s.X + s.A, s.Y + s.B};
-    if (r.right < r.left) std::swap(r.left, r.right);
-    if (r.bottom < r.top) std::swap(r.top, r.bottom);
+    if (s.A < 0) r = {s.X + s.A + 1, r.top, s.X + 1, r.bottom};
+    if (s.B < 0) r = {r.left, s.Y + s.B + 1, r.right, s.Y + 1};
     return r;
 }
 

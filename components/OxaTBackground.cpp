@@ -228,14 +228,22 @@ RECT TOxaBackground::PaintedArea(int width, int height) const {
 }
 
 uint32_t TOxaBackground::DrawnColorsKey() const {
-    // The in-between colours of a gradient are text, read when it renders;
-    // only the colour properties count here.
     uint32_t key = 2166136261u;
     auto add = [&key](TColor color) { key = (key ^ ColorToRef(color)) * 16777619u; };
     switch (backgroundStyle_) {
     case bGradient:
         add(gradient_.BeginColor());
         add(gradient_.EndColor());
+        // The in-between colours are text, read when the gradient renders;
+        // a write to them notifies. What changes without one is a system
+        // colour a line names ("clBtnFace"), so those count as they are now.
+        // A line that is no colour fails the rendering itself; it adds nothing.
+        for (const std::string& line : gradient_.ColorsInBetween()) {
+            try {
+                if (TColor color = StringToColor(line); (color & 0xFF000000) == clSystemColor) add(color);
+            } catch (const EConvertError&) {
+            }
+        }
         break;
     case bTexture:
         add(solidColor_);

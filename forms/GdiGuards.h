@@ -22,10 +22,23 @@ public:
         object_ = nullptr;
         return object;
     }
+    // Deletes the object held and holds another.
+    void Reset(HGDIOBJ object = nullptr) {
+        if (object_ && object_ != object) DeleteObject(object_);
+        object_ = object;
+    }
 
 private:
     HGDIOBJ object_;
 };
+
+// Gives a window the region a guard holds: the window owns it from then on.
+// A region the window refused stays with the guard, which deletes it.
+inline bool GiveWindowRegion(HWND window, TGdiObject& region, bool redraw) {
+    if (!region.Get() || !SetWindowRgn(window, static_cast<HRGN>(region.Get()), redraw)) return false;
+    region.Release();
+    return true;
+}
 
 // The DC's whole state (objects, clipping, origins, modes), saved and restored.
 class TSavedDC {

@@ -52,9 +52,8 @@ void DrawMeasuredLine(TCanvas& canvas, const std::string& caption, const RECT& r
     GetTextMetricsA(dc, &metrics);
     const int underline = r.top + metrics.tmAscent + 1;
     RECT line{x + (accel ? ends[size_t(accel) - 1] : 0), underline, x + ends[size_t(accel)], underline + 1};
-    HBRUSH brush = CreateSolidBrush(GetTextColor(dc));
-    ::FillRect(dc, &line, brush);
-    DeleteObject(brush);
+    TGdiObject brush(CreateSolidBrush(GetTextColor(dc)));
+    ::FillRect(dc, &line, static_cast<HBRUSH>(brush.Get()));
 }
 
 } // namespace

@@ -4,12 +4,16 @@
 // the files beside the program, the service's log, windows and pixels.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "SharedSettingsBlock.h"
 #include "Torvel32.h"
 #include "UserDriver.h"
+#include "tests/support/AccessibleReading.h"
 
 using namespace acceptance;
 
@@ -24,7 +28,7 @@ constexpr size_t kHeader = 1293, kRecord = 526;
 
 // Where keys 1, 9 and 18 lie on the keyboard picture (their middles), by
 // the stored map.
-constexpr POINT kKey1{82, 29}, kKey9{256, 50}, kKey18{587, 32};
+constexpr POINT kKey1{82, 29}, kKey5{17, 34}, kKey9{256, 50}, kKey18{587, 32};
 constexpr RECT kKey9Rect{243, 38, 270, 62};
 constexpr RECT kStrip{0, 0, 640, 82}; // the picture, at (1, 1) in the window
 
@@ -316,6 +320,59 @@ TEST_F(Acceptance, ApplyStoresASpecialKeyInDefKfd) {
     EXPECT_TRUE(here->Read("def.kfd") == applied) << "Cancel changed def.kfd";
     const std::string log = FinalLog();
     EXPECT_EQ(Count(log, "reload:"), 1u) << "Cancel reloaded the service:\n" << log;
+}
+
+// A click on a key gives the picture the keyboard: Right and Enter then
+// pick the key beside it, as in a list.
+TEST_F(Acceptance, TheArrowsGoOnFromAClickedKey) {
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ClickKey(kKey5, "Back");
+    PressKeys({VK_RIGHT});
+    PressKeys({VK_RETURN});
+    EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
+        << "after a click on key 5, Right and Enter, the key shown is \"" << WindowText(PageControlAt(90, 40)) << "\"";
+    ExpectClosedBy("Cancel");
+}
+
+// A screen reader asks from a process of its own, as this one is: the
+// picture's window answers with its 18 keys, in the map's order, each a push
+// button named as the Keys page names it; a key's default action picks it.
+TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
+    using namespace testing_support;
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    TComScope com;
+    IAccessible* keys = nullptr;
+    EnumChildWindows(
+        Window(),
+        [](HWND child, LPARAM found) -> BOOL {
+            IAccessible* acc = AccessibleOf(child);
+            long count = 0;
+            if (acc && acc->get_accChildCount(&count) == S_OK && count == 18) {
+                *reinterpret_cast<IAccessible**>(found) = acc;
+                return FALSE;
+            }
+            if (acc) acc->Release();
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&keys));
+    ASSERT_NE(keys, nullptr) << "no window answers with the 18 keys";
+    const std::vector<std::string> expected = {
+        "Back", "Forward", "Refresh", "Web Home", "Search", "Favourites", "Previous Track", "Play/Pause", "Stop",
+        "Next Track", "Mute", "Volume Down", "Volume Up", "E-Mail", "Documents", "Calculator", "Media Player", "Sleep"};
+    std::vector<std::string> listed;
+    for (long id = 1; id <= 18; ++id) {
+        listed.push_back(AccText(keys, &IAccessible::get_accName, id));
+        EXPECT_EQ(AccNumber(keys, &IAccessible::get_accRole, id), ROLE_SYSTEM_PUSHBUTTON) << listed.back();
+        std::printf("key %ld: %s, role %ld\n", id, listed.back().c_str(), AccNumber(keys, &IAccessible::get_accRole, id));
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(keys->accDoDefaultAction(Child(2)), S_OK);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
+        << "the default action of key 6 shows \"" << WindowText(PageControlAt(90, 40)) << "\"";
+    keys->Release();
+    ExpectClosedBy("Cancel");
 }
 
 // A map file beside the program replaces the stored key map: with keys 1

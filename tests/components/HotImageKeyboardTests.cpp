@@ -189,6 +189,18 @@ TEST_F(KeyboardPicture, EnterAndSpacePickAsAClickDoes) {
     EXPECT_TRUE(events.Matches({"select 9", "click 9"}));
 }
 
+// A click gives the picture the keyboard at the key clicked: the arrows go on
+// from there, as in a list.
+TEST_F(KeyboardPicture, AClickGivesThePictureTheKeyboardAtThatKey) {
+    Build(testing_support::KeyboardImageBlock());
+    MouseAt(Centre(SpotById(5)));
+    MouseClick();
+    ASSERT_TRUE(pic->Focused());
+    Press(VK_RIGHT);
+    Press(VK_RETURN);
+    EXPECT_TRUE(events.Matches({"select 5", "click 5", "select 6", "click 6"}));
+}
+
 TEST_F(KeyboardPicture, TheFocusMarkFollowsTheKeysOutlineOnlyWhileFocused) {
     Build("");
     HWND wnd = form->Handle();

@@ -447,6 +447,27 @@ TEST(OxaFillBackground, FollowsTheSystemColoursItUses) {
     }
 }
 
+// A gradient through a system colour named in its in-between lines: the kept
+// picture follows a scheme change, and comes back with the old scheme.
+TEST(OxaFillBackground, FollowsASystemColourNamedInAGradientLine) {
+    TOxaBackground b;
+    b.SetBackgroundStyle(bGradient);
+    b.Gradient().SetBeginColor(clBlack);
+    b.Gradient().SetEndColor(clBlack);
+    b.Gradient().SetColorsInBetween({"clBtnShadow"});
+    TOxaFillBackground fill(nullptr);
+    fill.SetBounds(0, 0, 40, 8);
+    fill.SetBackground(&b);
+    const INT element = COLOR_BTNSHADOW;
+    const COLORREF old = GetSysColor(element), other = old == RGB(0, 128, 0) ? RGB(128, 0, 0) : RGB(0, 128, 0);
+    const TPixels before = PaintControl(fill, 40, 8);
+    ASSERT_TRUE(SetSysColors(1, &element, &other));
+    const TPixels changed = PaintControl(fill, 40, 8);
+    ASSERT_TRUE(SetSysColors(1, &element, &old));
+    EXPECT_NE(changed, before);
+    EXPECT_EQ(PaintControl(fill, 40, 8), before);
+}
+
 // ------------------------------------------------------------------- lifetime
 
 // The freed object's memory is overwritten, so a use after free shows as a

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "HandleCounter.h"
@@ -209,4 +210,42 @@ TEST(OxaGradientDraw, EveryStyleInOneAndTwoSegmentsPaintsTheWholeAreaOnly) {
             // Every style draws steps over a good part of the first fill.
             EXPECT_GT(other, 61 * 43 / 4) << style << " " << twoSegments;
         }
+}
+
+// A fill of negative width or height covers what PatBlt covers with the same
+// numbers. SquareMiddle's last steps make such fills; the reference below
+// draws the same shapes with PatBlt itself on a memory bitmap.
+TEST(OxaGradientDraw, FillsOfNegativeSizeCoverWhatPatBltCovers) {
+    for (auto [w, h] : {std::pair{600, 23}, std::pair{7, 3}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        TOxaGradient g;
+        Configure(g, TOxaFillStyle::SquareMiddle, clBlue, clWhite);
+        const TPixels drawn = Render(g, w, h, true, 0);
+
+        TBitmap reference;
+        Prepare(reference, w, h);
+        HDC dc = reference.Canvas().Handle();
+        auto patBlt = [dc](TRgb c, int x, int y, int cx, int cy) {
+            HBRUSH brush = CreateSolidBrush(RGB(c.R, c.G, c.B));
+            HGDIOBJ old = SelectObject(dc, brush);
+            PatBlt(dc, x, y, cx, cy, PATCOPY);
+            SelectObject(dc, old);
+            DeleteObject(brush);
+        };
+        const TRgb blue{0, 0, 255}, white{255, 255, 255};
+        patBlt(blue, 0, 0, w, h);
+        const TGradientArea area{w, h, 1, 32};
+        for (int step = 0; step < area.Steps; ++step) {
+            std::vector<TGradientShape> shapes;
+            AppendGradientShapes(TOxaFillStyle::SquareMiddle, area, 0, step, shapes);
+            for (const TGradientShape& s : shapes)
+                patBlt(GradientStepColors(blue, white, step, area.Steps).Forward, s.X, s.Y, s.A, s.B);
+        }
+        GdiFlush();
+        const TPixels expected = ReadPixels(reference);
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) differing += drawn.At(x, y) != expected.At(x, y);
+        EXPECT_EQ(differing, 0);
+    }
 }
