@@ -10,7 +10,7 @@ namespace {
 
 struct Recorder {
     std::vector<std::string> steps;
-    int mainWindowResult = 0;
+    int mainWindowResult = -1;
     TStartupActions Actions() {
         TStartupActions a;
         a.BringToFront = [this](uint32_t w) { steps.push_back("front " + std::to_string(w)); };
@@ -49,7 +49,7 @@ TEST(Startup, LanguageModuleComesBeforeTheWindow) {
     TSharedSettingsBlock block{};
     block.ServiceWindow = 0x100;
     Recorder r;
-    r.mainWindowResult = 0;
-    EXPECT_EQ(RunStartup(&block, r.Actions()), 0);
+    r.mainWindowResult = 5; // not 0, which a start-up that ignored the window would also give
+    EXPECT_EQ(RunStartup(&block, r.Actions()), 5);
     EXPECT_EQ(r.steps, std::vector<std::string>({"language", "window"}));
 }
