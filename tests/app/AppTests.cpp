@@ -446,8 +446,8 @@ TEST_F(MainWindow, OnlyTheLeftButtonDragsTheWindowByItsTitleStrip) {
         });
         SendMessageA(strip, down, key, MAKELPARAM(grip.x, grip.y));
         // Released, and the release handled.
-        ASSERT_TRUE(testing_support::WaitFor(
-            [&] { return released && HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_MOUSE)) == 0; }, 5000));
+        ASSERT_TRUE(testing_support::WaitFor([&] { return released; }, 5000));
+        ASSERT_TRUE(testing_support::HandlePosted());
         EXPECT_TRUE(recorder.Matches(commands)) << "message " << down;
         RECT end;
         GetWindowRect(form->Handle(), &end);

@@ -559,7 +559,7 @@ TEST(OxaOnWindow, FillControlsPaintTheirBackgroundsAndFollowChanges) {
     body->SetBounds(0, 19, 375, 310);
     body->SetBackground(pages);
     form->Show();
-    Pump(50);
+    ASSERT_TRUE(testing_support::HandlePosted());
     UpdateWindow(form->Handle());
 
     HDC dc = GetDC(form->Handle());
@@ -592,7 +592,7 @@ TEST(OxaOnWindow, FillControlsPaintTheirBackgroundsAndFollowChanges) {
     // The body background becomes a plain colour: the window repaints it.
     pages->SetBackgroundStyle(bSolidcolor);
     pages->SetSolidColor(clTeal);
-    Pump(50);
+    ASSERT_TRUE(testing_support::HandlePosted());
     UpdateWindow(form->Handle());
     EXPECT_EQ(pixel(100, 100), clTeal);
     EXPECT_EQ(pixel(200, 328), clTeal);

@@ -983,7 +983,7 @@ TEST(PaintBuffer, AFailingPainterSparesItsSiblingsAndIsShownOnce) {
     };
     auto repaint = [&] {
         RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        testing_support::Pump(20);
+        ASSERT_TRUE(testing_support::HandlePosted());
     };
     form.Show();
     for (int i = 0; i < 3; ++i) repaint();

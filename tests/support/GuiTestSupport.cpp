@@ -44,6 +44,10 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     return done();
 }
 
+bool HandlePosted(DWORD timeoutMs) {
+    return WaitFor([] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_INPUT)) == 0; }, timeoutMs);
+}
+
 void Later(DWORD delay, std::function<void()> action) {
     pendingAction = std::move(action);
     SetTimer(nullptr, 0, delay, RunPending);

@@ -15,6 +15,10 @@ void Pump(DWORD ms = 20);
 // passed; returns done(). Wait for what must follow, not for a while.
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
 
+// Handles this thread's messages until no posted message or input is left
+// in its queue: what was posted before the call has been handled.
+bool HandlePosted(DWORD timeoutMs = 5000);
+
 // Runs action from inside the message loop running delay ms from now (thread
 // timers are dispatched by every loop, modal ones and message boxes too).
 void Later(DWORD delay, std::function<void()> action);
