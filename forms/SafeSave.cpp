@@ -23,6 +23,7 @@ bool MoveWithRetries(const std::string& from, const std::string& to) {
         bool transient = false;
         if (detail::MoveFileReplacing(from, to, transient)) return true;
         if (!transient || attempt == kMoveAttempts) return false;
+        Reached(TSaveStep::MoveRetried);
         detail::WaitBeforeRetry();
     }
 }

@@ -38,6 +38,7 @@ enum class TSaveStep {
     OldMovedToBackup, // the old file is under the backup name only (when there was one)
     NewInPlace,       // the new content is under fileName
     BackupRemoved,    // the save is complete
+    MoveRetried,      // a move met a sharing violation and is tried again shortly
 };
 using TSaveStepHook = void (*)(TSaveStep step);
 // Called at every step of every save; none by default.

@@ -15,6 +15,9 @@
 #include "Torvel32.h"
 #include "SharedSettingsBlock.h"
 #include "forms/SysUtils.h"
+#include "tests/support/GuiTestSupport.h"
+
+using testing_support::WaitFor;
 
 namespace {
 
@@ -91,19 +94,6 @@ void Start(Process& p, const std::string& exe) {
     ASSERT_TRUE(CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
                                &p.info))
         << "cannot start " << exe;
-}
-
-// Pumps this thread's messages while waiting, so windows of the test stay alive.
-template <class Pred>
-bool WaitFor(Pred done, DWORD timeoutMs) {
-    DWORD end = GetTickCount() + timeoutMs;
-    while (GetTickCount() < end) {
-        if (done()) return true;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        Sleep(20);
-    }
-    return done();
 }
 
 // True once the settings window is on screen: its handle is in the block
@@ -226,7 +216,7 @@ TEST_F(EndToEnd, AnOpenSettingsWindowComesToTheFront) {
     HWND open = MakeWindow("settings already open", true);
     HWND other = MakeWindow("something else", true);
     SetForegroundWindow(other);
-    WaitFor([&] { return GetForegroundWindow() == other; }, 2000);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other; }, 5000)) << "the other window is not in front";
     block->SettingsWindow = WindowToField(open);
     Process p;
     Start(p, exe);

@@ -10,7 +10,7 @@ namespace {
 
 struct Recorder {
     std::vector<std::string> steps;
-    int mainWindowResult = 0;
+    int mainWindowResult = -1;
     TStartupActions Actions() {
         TStartupActions a;
         a.ClaimInstance = [] { return true; };
@@ -63,7 +63,7 @@ TEST(Startup, LanguageModuleComesBeforeTheWindow) {
     TSharedSettingsBlock block{};
     block.ServiceWindow = 0x100;
     Recorder r;
-    r.mainWindowResult = 0;
-    EXPECT_EQ(RunStartup(&block, r.Actions()), 0);
+    r.mainWindowResult = 5; // not 0, which a start-up that ignored the window would also give
+    EXPECT_EQ(RunStartup(&block, r.Actions()), 5);
     EXPECT_EQ(r.steps, std::vector<std::string>({"language", "window"}));
 }

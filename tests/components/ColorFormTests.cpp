@@ -16,6 +16,16 @@ namespace {
 constexpr int W = TColorForm::PaletteWidth, H = TColorForm::PaletteHeight;
 const TColor kGrey = RGB(128, 128, 128), kLight = RGB(223, 223, 223);
 
+// The twenty fixed colours by row and column, as the palette is described
+// (R, G, B), not read from its own table.
+const TColor kTable[5][4] = {
+    {RGB(255, 255, 255), RGB(0, 0, 0), RGB(192, 192, 192), RGB(128, 128, 128)},     // white, black, silver, grey
+    {RGB(255, 0, 0), RGB(128, 0, 0), RGB(255, 255, 0), RGB(128, 128, 0)},           // red, maroon, yellow, olive
+    {RGB(0, 255, 0), RGB(0, 128, 0), RGB(0, 255, 255), RGB(0, 128, 128)},           // lime, green, aqua, teal
+    {RGB(0, 0, 255), RGB(0, 0, 128), RGB(255, 0, 255), RGB(128, 0, 128)},           // blue, navy, fuchsia, purple
+    {RGB(192, 220, 192), RGB(166, 202, 240), RGB(255, 251, 240), RGB(160, 160, 164)}, // money green, sky blue, cream, medium grey
+};
+
 TPixels Render(TColorForm& palette) {
     TBitmap bitmap;
     bitmap.SetSize(W, H);
@@ -127,7 +137,7 @@ TEST_F(ColorFormTest, PictureWithATableColourOrWithTheSwatch) {
     TPixels p = Render(*palette);
     for (int row = 1; row <= 5; ++row)
         for (int column = 1; column <= 4; ++column)
-            ExpectWell(p, 18 * (column - 1) + 4, 18 * (row - 1) + 4, PaletteColors[row - 1][column - 1]);
+            ExpectWell(p, 18 * (column - 1) + 4, 18 * (row - 1) + 4, kTable[row - 1][column - 1]);
     EXPECT_EQ(p.At(66, 108), Rgb(clBtnFace)); // no swatch
     // Etched separator: grey x 4..73 on y 95; white x 4..72, then grey, on y 96.
     for (int x = 3; x <= 74; ++x) {
@@ -159,7 +169,7 @@ TEST_F(ColorFormTest, HighlightIsThreeRingsAroundACellOrTheSwatchArea) {
     ExpectRing(p, {21, 39, 39, 57}, clBlack);
     ExpectRing(p, {22, 40, 38, 56}, clWhite);
     ExpectRing(p, {23, 41, 37, 55}, clBlack);
-    EXPECT_EQ(p.At(24, 42), Rgb(PaletteColors[2][1]));
+    EXPECT_EQ(p.At(24, 42), Rgb(kTable[2][1]));
     EXPECT_EQ(p.At(20, 38), Rgb(clBtnFace));
 
     // Framed even where no swatch is drawn: over the wide button's end.
@@ -168,7 +178,7 @@ TEST_F(ColorFormTest, HighlightIsThreeRingsAroundACellOrTheSwatchArea) {
     ExpectRing(p, {57, 99, 75, 117}, clBlack);
     ExpectRing(p, {58, 100, 74, 116}, clWhite);
     ExpectRing(p, {59, 101, 73, 115}, clBlack);
-    ExpectWell(p, 22, 40, PaletteColors[2][1]);
+    ExpectWell(p, 22, 40, kTable[2][1]);
 
     palette->SetHot(0, 0);
     ExpectButtonTo(Render(*palette), 65);
@@ -197,7 +207,7 @@ TEST_F(ColorFormTest, HighlightFollowsThePointerAndPressesPickIt) {
     EXPECT_EQ(palette->HotColumn() * 10 + palette->HotRow(), 22);
     Move(61, 79);
     Press(2, 2, WM_RBUTTONDOWN); // any button; the highlight decides, not the point
-    EXPECT_EQ(picks, std::vector<TColor>{PaletteColors[4][3]});
+    EXPECT_EQ(picks, std::vector<TColor>{kTable[4][3]});
     EXPECT_FALSE(Shown());
     EXPECT_EQ(closeUps, 1);
 

@@ -247,7 +247,7 @@ TEST_F(ColorSelectorTest, TabReachesItAndEnterActivatesAheadOfTheDefaultButton) 
     selector->SetFocus();
     Pump();
     PostMessageA(Wnd(), WM_KEYDOWN, VK_RETURN, 1); // through the loop's dialog keys
-    Pump(50);
+    ASSERT_TRUE(testing_support::HandlePosted());
     EXPECT_TRUE(PaletteOpen());
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(buttonClicks, 0);

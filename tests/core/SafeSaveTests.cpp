@@ -1,6 +1,8 @@
 // Replacing a file must never leave it half-written or lose the old one.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -78,10 +80,13 @@ TEST(SaveFileSafely, LockedTargetKeepsTheOldFile) {
     EXPECT_EQ(dir.List(), std::vector<std::string>({"def.kfd"}));
 }
 
-DWORD WINAPI ReleaseLockSoon(LPVOID lock) {
-    Sleep(60);
-    CloseHandle(static_cast<HANDLE>(lock));
-    return 0;
+// The lock is let go when the save first finds it in the way.
+HANDLE heldLock = nullptr;
+int retries = 0;
+void ReleaseLockOnRetry(TSaveStep step) {
+    if (step != TSaveStep::MoveRetried) return;
+    ++retries;
+    if (heldLock) CloseHandle(std::exchange(heldLock, nullptr));
 }
 
 // A lock that goes away during the retries does not fail the save.
@@ -89,12 +94,13 @@ TEST(SaveFileSafely, BriefLockIsWaitedOut) {
     ScratchDir dir;
     const std::string target = dir.File("def.kfd");
     WriteAll(target, kOld);
-    HANDLE lock = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    HANDLE releaser = CreateThread(nullptr, 0, ReleaseLockSoon, lock, 0, nullptr);
+    heldLock = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(heldLock, INVALID_HANDLE_VALUE);
+    retries = 0;
+    SetSaveStepHook(ReleaseLockOnRetry);
     SaveFileSafely(target, [](TStream& s) { WriteText(s, "new"); });
-    WaitForSingleObject(releaser, INFINITE);
-    CloseHandle(releaser);
+    SetSaveStepHook(nullptr);
+    EXPECT_EQ(retries, 1) << "the lock was met once";
     EXPECT_EQ(ReadAll(target), std::vector<uint8_t>({'n', 'e', 'w'}));
     EXPECT_EQ(dir.List(), std::vector<std::string>({"def.kfd"}));
 }

@@ -16,10 +16,10 @@
 #include "tests/support/HandleCounter.h"
 
 using namespace forms;
-using testing_support::FindThreadDialog;
 using testing_support::Later;
 using testing_support::Pump;
 using testing_support::TEventRecorder;
+using testing_support::WaitFor;
 
 namespace {
 
@@ -35,6 +35,7 @@ public:
         return x < Width() * 2 / 3;
     }
     bool HintShow(std::string& text) override {
+        ++hintAsks;
         if (refuseHint) return false;
         text = Hint() + " (asked)";
         return true;
@@ -61,6 +62,7 @@ public:
     std::string log;
     int hitTests = 0;
     bool refuseHint = false;
+    int hintAsks = 0;
 };
 
 class TTestWindow : public TForm {
@@ -200,23 +202,22 @@ TEST_F(FormsTest, ControlAtScreenPointSkipsDisabledControls) {
 
 TEST_F(FormsTest, HintTextComesFromTheHintShowNotification) {
     Application()->HintPause = 20;
+    auto hintShown = [] { return Application()->HintWindow().Active(); };
     SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(305, 10));
-    Pump(120);
-    ASSERT_TRUE(Application()->HintWindow().Active());
+    ASSERT_TRUE(WaitFor(hintShown, 5000));
     EXPECT_EQ(Application()->HintWindow().Caption(), "Probe A (asked)");
 
     // Cancelling hides it; the next move over the same control brings a fresh one.
     Application()->CancelHint();
     EXPECT_FALSE(Application()->HintWindow().Active());
     SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(306, 10));
-    Pump(120);
-    EXPECT_TRUE(Application()->HintWindow().Active());
+    EXPECT_TRUE(WaitFor(hintShown, 5000));
 
-    // A control may refuse.
+    // A control may refuse: asked, it shows nothing.
     Application()->CancelHint();
     window->probeB->refuseHint = true;
     SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(340, 10));
-    Pump(120);
+    ASSERT_TRUE(WaitFor([&] { return window->probeB->hintAsks > 0; }, 5000));
     EXPECT_FALSE(Application()->HintWindow().Active());
     Application()->CancelHint();
 }
@@ -226,8 +227,7 @@ TEST_F(FormsTest, HintTextComesFromTheHintShowNotification) {
 TEST_F(FormsTest, DestroyingTheHintControlTakesItsHintAway) {
     Application()->HintPause = 20;
     SendMessageA(PanelWnd(), WM_MOUSEMOVE, 0, At(305, 10));
-    for (int i = 0; i < 50 && !Application()->HintWindow().Active(); ++i) Pump(20);
-    ASSERT_TRUE(Application()->HintWindow().Active());
+    ASSERT_TRUE(WaitFor([] { return Application()->HintWindow().Active(); }, 5000));
     delete window->probeA;
     EXPECT_FALSE(Application()->HintWindow().Active());
     EXPECT_EQ(Application()->HintControl(), nullptr);
@@ -236,7 +236,11 @@ TEST_F(FormsTest, DestroyingTheHintControlTakesItsHintAway) {
     ASSERT_EQ(Application()->HintControl(), window->probeB);
     delete window->probeB;
     EXPECT_EQ(Application()->HintControl(), nullptr);
-    Pump(120);
+    // A timer set after the hint's pause expires after it: had the hint's
+    // stayed pending, it would have fired by then.
+    bool pauseOver = false;
+    Later(Application()->HintPause + 1, [&] { pauseOver = true; });
+    ASSERT_TRUE(WaitFor([&] { return pauseOver; }, 5000));
     EXPECT_FALSE(Application()->HintWindow().Active());
 }
 
@@ -259,25 +263,19 @@ TEST_F(FormsTest, ModalResultsComeFromButtonsAndTheFrame) {
 
 TEST_F(FormsTest, ExceptionInAHandlerIsShownAndTheLoopGoesOn) {
     std::string shown;
-    std::function<void()> closeBox = [&] {
-        HWND box = FindThreadDialog();
-        if (!box) {
-            Later(20, closeBox);
-            return;
-        }
+    testing_support::AnswerDialog([&](HWND box) {
         char text[256] = "";
         GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
         shown = text;
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-    };
-    Later(50, closeBox);
+    });
     TButton* fail = window->Field<TButton>("FailButton");
     SendMessageA(fail->Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(shown, "The handler failed on purpose.");
     // The loop still works: a posted click reaches its handler.
     PostMessageA(window->probeA->Parent()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(305, 10));
     PostMessageA(window->probeA->Parent()->Handle(), WM_LBUTTONUP, 0, At(305, 10));
-    Pump(30);
+    EXPECT_TRUE(WaitFor([&] { return !window->clicks.empty(); }, 5000));
     EXPECT_EQ(window->clicks, std::vector<std::string>({"ProbeA"}));
 }
 

@@ -451,11 +451,11 @@ TEST_F(StdCtrlsTest, DestroyingTheFocusedControlRunsNoFocusHandlers) {
     b->SetFocus();
     EXPECT_TRUE(events.Matches({"owner exit", "dialog enter", "dialog exit", "a enter", "a exit", "b enter"}));
     delete b; // the focus goes to the dialog, quietly
-    Pump(10);
+    ASSERT_TRUE(testing_support::HandlePosted());
     a->SetFocus();
     EXPECT_TRUE(events.Matches({"dialog exit", "a enter"}));
     delete dialog; // the focus goes back to the owner's form
-    Pump(10);
+    ASSERT_TRUE(testing_support::HandlePosted());
     EXPECT_TRUE(events.Matches({}));
 }
 
@@ -877,7 +877,7 @@ TEST(StdLayouts, EveryControlBuildsFromALayout) {
 TEST(StdLayouts, WindowsShowWhatTheLayoutSet) {
     TShowcase s;
     s.form.Show();
-    Pump(50);
+    ASSERT_TRUE(testing_support::HandlePosted());
     auto* pages = s.Get<TPageControl>("Pages");
     EXPECT_EQ(Send(pages, TCM_GETITEMCOUNT), 2);
     EXPECT_EQ(Send(pages, TCM_GETCURSEL), 1);

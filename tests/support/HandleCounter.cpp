@@ -1,5 +1,7 @@
 #include "HandleCounter.h"
 
+#include <cstdlib>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -339,7 +341,10 @@ std::ostream& operator<<(std::ostream& out, const THandleCounts& c) {
     return out << "}";
 }
 
-bool HandleCountingAvailable() { return Installed(); }
+bool HandleCountingAvailable() {
+    static const bool switchedOff = std::getenv("VARNOQ_NO_HANDLE_COUNTS") != nullptr;
+    return !switchedOff && Installed();
+}
 
 THandleCounts CurrentHandleCounts() {
     THandleCounts counts;

@@ -32,8 +32,9 @@ std::ostream& operator<<(std::ostream& out, const THandleCounts& counts);
 
 // Installs the counting on first use.
 THandleCounts CurrentHandleCounts();
-// False when the imports could not be rerouted; tests then skip their
-// leak checks rather than pass them.
+// False when the imports could not be rerouted, or when the environment
+// holds VARNOQ_NO_HANDLE_COUNTS (to see a run as it is where they cannot
+// be); the leak tests then skip rather than pass.
 bool HandleCountingAvailable();
 
 } // namespace testing_support

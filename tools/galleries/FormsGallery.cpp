@@ -18,7 +18,7 @@ public:
         using W = TTestWindow;
         return {{{"FormCreate", &W::Ignore}, {"ProbeClick", &W::Ignore}, {"RadioClick", &W::Ignore},
                  {"CheckClick", &W::Ignore}, {"ChoiceChange", &W::Ignore}, {"RowsClick", &W::Ignore},
-                 {"PagesChange", &W::Ignore}, {"FailClick", &W::FailClick}}};
+                 {"PagesChange", &W::Ignore}, {"LockClick", &W::Ignore}, {"FailClick", &W::FailClick}}};
     }
     void Ignore(TObject*) {}
     void FailClick(TObject*) { throw Exception("The handler failed on purpose."); }
