@@ -12,6 +12,7 @@
 #include "wzFunSet.h"
 #include "components/ComponentsRegistration.h"
 #include "forms/Dialogs.h"
+#include "forms/GdiGuards.h"
 #include "forms/Icon.h"
 #include "forms/Resources.h"
 #include "forms/ScopedValue.h"
@@ -32,62 +33,62 @@ TQorVarnoqForm::TQorVarnoqForm(TComponent* owner) : TForm(owner) {
 TFormBindings<TQorVarnoqForm> TQorVarnoqForm::Bindings() {
     using F = TQorVarnoqForm;
     return {
-        .Handlers = {{"FormCreate", &F::FormCreate},
-                     {"FormDestroy", &F::FormDestroy},
-                     {"OKButtonClick", &F::OKButtonClick},
-                     {"CancelButtonClick", &F::CancelButtonClick},
-                     {"ApplyButtonClick", &F::ApplyButtonClick},
-                     {"HotImage1Click", &F::HotImage1Click},
-                     {"PageControl1Change", &F::PageControl1Change},
-                     {"OxaFillBackground2MouseDown", &F::OxaFillBackground2MouseDown},
-                     {"OSDColorItemComboBoxChange", &F::OSDColorItemComboBoxChange},
-                     {"OSDColorSelectorChangeColor", &F::OSDColorSelectorChangeColor},
-                     {"OSDFramePanelClick", &F::OSDFramePanelClick},
-                     {"OSDBKPanelClick", &F::OSDBKPanelClick},
-                     {"OSDFunctionNameLabelClick", &F::OSDFunctionNameLabelClick},
-                     {"UseDefaultOSDColorButtonClick", &F::UseDefaultOSDColorButtonClick},
-                     {"OSDDelayTimeComboBoxChange", &F::OSDDelayTimeComboBoxChange},
-                     {"SLockCheckBoxClick", &F::SLockCheckBoxClick},
-                     {"NLockCheckBoxClick", &F::NLockCheckBoxClick},
-                     {"ClockCheckBoxClick", &F::ClockCheckBoxClick},
-                     {"DefaultRadioButtonClick", &F::DefaultRadioButtonClick},
-                     {"SpecialFunctionRadioButtonClick", &F::SpecialFunctionRadioButtonClick},
-                     {"CustomRadioButtonClick", &F::CustomRadioButtonClick},
-                     {"UlaListBox1Click", &F::UlaListBox1Click},
-                     {"UlaListBox1GetImageIndex", &F::UlaListBox1GetImageIndex},
-                     {"ResetAllFunctionButtonClick", &F::ResetAllFunctionButtonClick},
-                     {"SetCustomButtonClick", &F::SetCustomButtonClick}},
-        .Fields = {{"Panel5", &F::Panel5},
-                   {"HotImage1", &F::HotImage1},
-                   {"Panel1", &F::Panel1},
-                   {"OxaFillBackground2", &F::OxaFillBackground2},
-                   {"PageControl1", &F::PageControl1},
-                   {"OKButton", &F::OKButton},
-                   {"CancelButton", &F::CancelButton},
-                   {"ApplyButton", &F::ApplyButton},
-                   {"OSDFramePanel", &F::OSDFramePanel},
-                   {"OSDBKPanel", &F::OSDBKPanel},
-                   {"OSDFunctionNameLabel", &F::OSDFunctionNameLabel},
-                   {"OSDColorItemComboBox", &F::OSDColorItemComboBox},
-                   {"OSDColorSelector", &F::OSDColorSelector},
-                   {"UseDefaultOSDColorButton", &F::UseDefaultOSDColorButton},
-                   {"OSDDelayTimeComboBox", &F::OSDDelayTimeComboBox},
-                   {"SLockCheckBox", &F::SLockCheckBox},
-                   {"NLockCheckBox", &F::NLockCheckBox},
-                   {"ClockCheckBox", &F::ClockCheckBox},
-                   {"KeyImage", &F::KeyImage},
-                   {"KeyNameLabel", &F::KeyNameLabel},
-                   {"DefaultRadioButton", &F::DefaultRadioButton},
-                   {"SpecialFunctionRadioButton", &F::SpecialFunctionRadioButton},
-                   {"UlaListBox1", &F::UlaListBox1},
-                   {"CustomRadioButton", &F::CustomRadioButton},
-                   {"SetCustomButton", &F::SetCustomButton},
-                   {"Image4", &F::Image4},
-                   {"AppLabelEdit", &F::AppLabelEdit},
-                   {"MissingTargetLabel", &F::MissingTargetLabel},
-                   {"KeysUnreadableLabel", &F::KeysUnreadableLabel},
-                   {"ResetAllFunctionButton", &F::ResetAllFunctionButton},
-                   {"ImageList1", &F::ImageList1}},
+        .Handlers = {FORM_MEMBER(F, FormCreate),
+                     FORM_MEMBER(F, FormDestroy),
+                     FORM_MEMBER(F, OKButtonClick),
+                     FORM_MEMBER(F, CancelButtonClick),
+                     FORM_MEMBER(F, ApplyButtonClick),
+                     FORM_MEMBER(F, HotImage1Click),
+                     FORM_MEMBER(F, PageControl1Change),
+                     FORM_MEMBER(F, OxaFillBackground2MouseDown),
+                     FORM_MEMBER(F, OSDColorItemComboBoxChange),
+                     FORM_MEMBER(F, OSDColorSelectorChangeColor),
+                     FORM_MEMBER(F, OSDFramePanelClick),
+                     FORM_MEMBER(F, OSDBKPanelClick),
+                     FORM_MEMBER(F, OSDFunctionNameLabelClick),
+                     FORM_MEMBER(F, UseDefaultOSDColorButtonClick),
+                     FORM_MEMBER(F, OSDDelayTimeComboBoxChange),
+                     FORM_MEMBER(F, SLockCheckBoxClick),
+                     FORM_MEMBER(F, NLockCheckBoxClick),
+                     FORM_MEMBER(F, ClockCheckBoxClick),
+                     FORM_MEMBER(F, DefaultRadioButtonClick),
+                     FORM_MEMBER(F, SpecialFunctionRadioButtonClick),
+                     FORM_MEMBER(F, CustomRadioButtonClick),
+                     FORM_MEMBER(F, UlaListBox1Click),
+                     FORM_MEMBER(F, UlaListBox1GetImageIndex),
+                     FORM_MEMBER(F, ResetAllFunctionButtonClick),
+                     FORM_MEMBER(F, SetCustomButtonClick)},
+        .Fields = {FORM_MEMBER(F, Panel5),
+                   FORM_MEMBER(F, HotImage1),
+                   FORM_MEMBER(F, Panel1),
+                   FORM_MEMBER(F, OxaFillBackground2),
+                   FORM_MEMBER(F, PageControl1),
+                   FORM_MEMBER(F, OKButton),
+                   FORM_MEMBER(F, CancelButton),
+                   FORM_MEMBER(F, ApplyButton),
+                   FORM_MEMBER(F, OSDFramePanel),
+                   FORM_MEMBER(F, OSDBKPanel),
+                   FORM_MEMBER(F, OSDFunctionNameLabel),
+                   FORM_MEMBER(F, OSDColorItemComboBox),
+                   FORM_MEMBER(F, OSDColorSelector),
+                   FORM_MEMBER(F, UseDefaultOSDColorButton),
+                   FORM_MEMBER(F, OSDDelayTimeComboBox),
+                   FORM_MEMBER(F, SLockCheckBox),
+                   FORM_MEMBER(F, NLockCheckBox),
+                   FORM_MEMBER(F, ClockCheckBox),
+                   FORM_MEMBER(F, KeyImage),
+                   FORM_MEMBER(F, KeyNameLabel),
+                   FORM_MEMBER(F, DefaultRadioButton),
+                   FORM_MEMBER(F, SpecialFunctionRadioButton),
+                   FORM_MEMBER(F, UlaListBox1),
+                   FORM_MEMBER(F, CustomRadioButton),
+                   FORM_MEMBER(F, SetCustomButton),
+                   FORM_MEMBER(F, Image4),
+                   FORM_MEMBER(F, AppLabelEdit),
+                   FORM_MEMBER(F, MissingTargetLabel),
+                   FORM_MEMBER(F, KeysUnreadableLabel),
+                   FORM_MEMBER(F, ResetAllFunctionButton),
+                   FORM_MEMBER(F, ImageList1)},
     };
 }
 
@@ -176,15 +177,15 @@ HRGN TQorVarnoqForm::MakePanelRegion() {
 HRGN TQorVarnoqForm::MakeWindowRegion() {
     const RECT strip = Panel5->BoundsRect();
     HRGN region = CreateRectRgnIndirect(&strip);
-    HRGN panel = MakePanelRegion();
-    CombineRgn(region, region, panel, RGN_OR);
-    DeleteObject(panel);
+    TGdiObject panel(MakePanelRegion());
+    CombineRgn(region, region, static_cast<HRGN>(panel.Get()), RGN_OR);
     return region;
 }
 
 void TQorVarnoqForm::SetOutline(HRGN region) {
     // The window frees the region it took; one it refused is still ours.
-    if (!SetWindowRgn(Handle(), region, TRUE)) DeleteObject(region);
+    TGdiObject outline(region);
+    GiveWindowRegion(Handle(), outline, true);
 }
 
 void TQorVarnoqForm::PageControl1Change(TObject*) {
@@ -211,28 +212,21 @@ void TQorVarnoqForm::LoadOptionalFile(const std::string& name, const std::functi
 }
 
 void TQorVarnoqForm::ChooseResourceModules(const std::string& dir) {
-    StringModuleLoaded = false;
-    if (FileExists(dir + "TORSTR.DLL")) {
-        StringModule = LoadLibraryA((dir + "TORSTR.DLL").c_str());
-        StringModuleLoaded = true;
-    } else {
-        StringModule = ResourceModule();
-    }
-    IconModuleLoaded = false;
-    if (FileExists(dir + "TORGFX.DLL")) {
-        IconModule = LoadLibraryA((dir + "TORGFX.DLL").c_str());
-        IconModuleLoaded = true;
-    } else {
-        IconModule = ResourceModule();
-    }
+    // A library beside the program serves its texts or icons (0 when it
+    // fails to load); without one, the resource module does.
+    StringModuleLoaded = FileExists(dir + "TORSTR.DLL");
+    stringLibrary_.Load(StringModuleLoaded ? dir + "TORSTR.DLL" : "");
+    StringModule = StringModuleLoaded ? stringLibrary_.Get() : ResourceModule();
+    IconModuleLoaded = FileExists(dir + "TORGFX.DLL");
+    iconLibrary_.Load(IconModuleLoaded ? dir + "TORGFX.DLL" : "");
+    IconModule = IconModuleLoaded ? iconLibrary_.Get() : ResourceModule();
 }
 
 void TQorVarnoqForm::ReleaseResourceModules() {
-    // A module that failed to load left 0, which is not ours to free.
-    if (StringModuleLoaded && StringModule) FreeLibrary(StringModule);
-    if (IconModuleLoaded && IconModule) FreeLibrary(IconModule);
-    StringModuleLoaded = IconModuleLoaded = false;
     StringModule = IconModule = nullptr;
+    stringLibrary_.Reset();
+    iconLibrary_.Reset();
+    StringModuleLoaded = IconModuleLoaded = false;
 }
 
 void TQorVarnoqForm::FormDestroy(TObject*) {

@@ -15,6 +15,7 @@
 #include "forms/ComCtrls.h"
 #include "forms/ExtCtrls.h"
 #include "forms/Forms.h"
+#include "forms/Resources.h"
 #include "forms/StdCtrls.h"
 
 // Made by forms::CreateForm, which reads the layout TQORVARNOQFORM, binds
@@ -147,6 +148,8 @@ private:
 
     std::unique_ptr<TDralKeyFunctionDataFile> dataFile_;
     bool backupTaken_ = false;
+    // The texts' and icons' libraries beside the program, while loaded.
+    forms::TLoadedLibrary stringLibrary_, iconLibrary_;
     // def.kfd was there but could not be read whole: the keys cannot be
     // edited, and Apply does not write the file.
     bool keysUnreadable_ = false;

@@ -154,14 +154,10 @@ void TCanvas::SetPixels(int x, int y, TColor color) { SetPixel(Require(0), x, y,
 
 void TCanvas::SaveClip() {
     if (clipSaved_) return;
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (!region) OutOfResources();
-    if (GetClipRgn(dc_, region) == 1) {
-        savedClip_ = region;
-    } else {
-        DeleteObject(region);
-        savedClip_ = nullptr;
-    }
+    TGdiObject region(CreateRectRgn(0, 0, 0, 0));
+    if (!region.Get()) OutOfResources();
+    if (GetClipRgn(dc_, static_cast<HRGN>(region.Get())) == 1) savedClip_.Reset(region.Release());
+    else savedClip_.Reset();
     clipSaved_ = true;
 }
 
@@ -197,9 +193,8 @@ RECT TCanvas::ClipRect() {
 
 void TCanvas::RestoreClip() {
     if (!clipSaved_) return;
-    if (dc_) ::SelectClipRgn(dc_, savedClip_);
-    if (savedClip_) DeleteObject(savedClip_);
-    savedClip_ = nullptr;
+    if (dc_) ::SelectClipRgn(dc_, static_cast<HRGN>(savedClip_.Get()));
+    savedClip_.Reset();
     clipSaved_ = false;
 }
 

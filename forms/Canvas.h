@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DrawingTools.h"
+#include "GdiGuards.h"
 #include "GraphicTexts.h"
 
 namespace forms {
@@ -109,7 +110,7 @@ private:
     HGDIOBJ oldBrush_ = nullptr;
     HGDIOBJ oldFont_ = nullptr;
     bool clipSaved_ = false;
-    HRGN savedClip_ = nullptr; // 0 with clipSaved_: the DC had no clipping
+    TGdiObject savedClip_; // empty with clipSaved_: the DC had no clipping
     TPen pen_;
     TBrush brush_;
     TFont font_;

@@ -24,11 +24,16 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
 class TForm;
 
 // A form names each handler and each field its layout uses once, by member
-// pointer, in a static Bindings() function:
+// pointer, in a static Bindings() function. FORM_MEMBER writes the layout's
+// name from the member's own, so the two cannot differ:
 //
 //   TFormBindings<TMyForm> TMyForm::Bindings() {
-//       return {{{"OKButtonClick", &TMyForm::OKButtonClick}}, {{"OKButton", &TMyForm::OKButton}}};
+//       using F = TMyForm;
+//       return {{FORM_MEMBER(F, OKButtonClick)}, {FORM_MEMBER(F, OKButton)}};
 //   }
+//
+// The explicit form {"Name", &TMyForm::Member} binds a layout name to a
+// member of another name, for the rare form that needs it.
 //
 // A handler binds only to an event of its own signature; a field must be a
 // component of its class in the layout.
@@ -72,6 +77,10 @@ struct TFormFieldOf : TFormField {
         };
     }
 };
+// One binding whose layout name is the member's name: FORM_MEMBER(F, OKButtonClick)
+// is {"OKButtonClick", &F::OKButtonClick}.
+#define FORM_MEMBER(Form, member) {#member, &Form::member}
+
 template <class F>
 struct TFormBindings {
     std::vector<TFormHandlerOf<F>> Handlers = {};

@@ -31,6 +31,29 @@ std::string LoadResString(UINT id);
 // when absent.
 bool LoadResourceData(const std::string& name, std::string& data);
 
+// A library loaded for as long as its holder keeps it: freed by the holder
+// alone. Empty when the load failed.
+class TLoadedLibrary {
+public:
+    TLoadedLibrary() = default;
+    ~TLoadedLibrary() { Reset(); }
+    TLoadedLibrary(const TLoadedLibrary&) = delete;
+    TLoadedLibrary& operator=(const TLoadedLibrary&) = delete;
+    // Frees the library held, then loads path (nothing for an empty path).
+    void Load(const std::string& path) {
+        Reset();
+        if (!path.empty()) module_ = LoadLibraryA(path.c_str());
+    }
+    void Reset() {
+        if (module_) FreeLibrary(module_);
+        module_ = nullptr;
+    }
+    HINSTANCE Get() const { return module_; }
+
+private:
+    HINSTANCE module_ = nullptr;
+};
+
 // Routes the library's own texts (error messages, captions) through the
 // resource module's string table, so a language module translates them.
 void UseResourceTexts();
