@@ -494,12 +494,7 @@ TEST_F(MainWindow, AFailedSaveCommitsNothing) {
         block.first();
         std::vector<std::string> shown;
         for (TButton* button : {form->ApplyButton, form->OKButton}) {
-            testing_support::AnswerDialog([&](HWND box) {
-                char text[512] = "";
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                shown.push_back(text);
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-            });
+            testing_support::ConfirmMessage([&](const std::string& text) { shown.push_back(text); });
             Click(button);
             testing_support::Pump();
             EXPECT_EQ(reloads, 0);
@@ -768,12 +763,7 @@ TEST_F(KeysPage, AnUnreadableDefKfdIsNeverWrittenOver) {
         WriteKeys(kKeys);
         f.make();
         std::string shown;
-        testing_support::AnswerDialog([&](HWND box) {
-            char text[512] = "";
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            shown = text;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        });
+        testing_support::ConfirmMessage([&](const std::string& text) { shown = text; });
         Prepare();
         Open();
         f.undo();

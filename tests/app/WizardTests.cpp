@@ -19,6 +19,7 @@
 using namespace forms;
 using testing_support::MakeDrop;
 using testing_support::AnswerDialog;
+using testing_support::MessageText;
 using testing_support::Later;
 using testing_support::Pump;
 
@@ -135,9 +136,8 @@ TEST_F(Wizard, TwoDroppedFilesAreRefusedWithAMessageOwnedByTheWizard) {
     std::string text, caption;
     HWND owner = nullptr;
     AnswerDialog([&](HWND box) {
+        text = MessageText(box);
         char buffer[256] = "";
-        GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-        text = buffer;
         GetWindowTextA(box, buffer, sizeof buffer);
         caption = buffer;
         owner = GetWindow(box, GW_OWNER);

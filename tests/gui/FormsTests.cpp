@@ -263,12 +263,7 @@ TEST_F(FormsTest, ModalResultsComeFromButtonsAndTheFrame) {
 
 TEST_F(FormsTest, ExceptionInAHandlerIsShownAndTheLoopGoesOn) {
     std::string shown;
-    testing_support::AnswerDialog([&](HWND box) {
-        char text[256] = "";
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        shown = text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    });
+    testing_support::ConfirmMessage([&](const std::string& text) { shown = text; });
     TButton* fail = window->Field<TButton>("FailButton");
     SendMessageA(fail->Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(shown, "The handler failed on purpose.");

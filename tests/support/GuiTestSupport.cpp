@@ -127,4 +127,17 @@ void AnswerDialog(std::function<void(HWND)> answer, DWORD withinMs) {
     pendingAnswer.timer = SetTimer(nullptr, 0, 50, WatchDialogs);
 }
 
+std::string MessageText(HWND box) {
+    char text[512] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text); // the box's static text
+    return text;
+}
+
+void ConfirmMessage(std::function<void(const std::string&)> shown) {
+    AnswerDialog([shown = std::move(shown)](HWND box) {
+        shown(MessageText(box));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+}
+
 } // namespace testing_support

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 namespace testing_support {
 
@@ -34,5 +35,9 @@ HWND FindThreadDialog();
 void AnswerDialog(std::function<void(HWND)> answer, DWORD withinMs = 10000);
 // Drops a waiting answer: after a call that may show a dialog and did not.
 void StopAnswering();
+// A message box's text.
+std::string MessageText(HWND box);
+// Answers the next message box with OK, handing its text to `shown`.
+void ConfirmMessage(std::function<void(const std::string&)> shown);
 
 } // namespace testing_support
