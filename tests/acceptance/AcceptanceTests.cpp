@@ -346,7 +346,7 @@ TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
     IAccessible* keys = nullptr;
     EnumChildWindows(
         Window(),
-        [](HWND child, LPARAM found) -> BOOL {
+        [](HWND child, LPARAM found) WINAPI -> BOOL {
             IAccessible* acc = AccessibleOf(child);
             long count = 0;
             if (acc && acc->get_accChildCount(&count) == S_OK && count == 18) {
