@@ -74,7 +74,7 @@ void TDnDForm::DropFiles(HDROP drop) {
     TDropRelease release(drop);
     // A handler may destroy this component (or its form): the drop then
     // ends at once. Each handler runs from a copy, which outlives it.
-    TComponentWatch self(this);
+    const TLifeToken::TWatch self = LifeWatch();
     POINT point{};
     DragQueryPoint(drop, &point); // whether it lies in the client area does not matter
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);

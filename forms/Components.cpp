@@ -26,6 +26,7 @@ TComponent::~TComponent() {
 }
 
 void TComponent::NotifyRemoval() {
+    life_.End();
     // Tell everyone who asked, then forget them (they may be gone next).
     auto notifies = std::move(freeNotifies_);
     freeNotifies_.clear();
@@ -79,22 +80,6 @@ void TComponent::RemoveComponent(TComponent* component) {
     component->owner_ = nullptr;
     // The owner's other components hear of it too, as they may refer to it.
     if (!destroying_) Notification(component, opRemove);
-}
-
-// ------------------------------------------------------- TComponentWatch
-
-TComponentWatch::TComponentWatch(TComponent* watched) : watched_(watched) { FreeNotification(watched); }
-
-TComponentWatch::~TComponentWatch() {
-    // Leaves quietly: the watched component has no business with the watch.
-    if (watched_) {
-        watched_->RemoveFreeNotification(this);
-        RemoveFreeNotification(watched_);
-    }
-}
-
-void TComponentWatch::Notification(TComponent* component, TOperation operation) {
-    if (operation == opRemove && component == watched_) watched_ = nullptr;
 }
 
 } // namespace forms

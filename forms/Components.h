@@ -2,6 +2,7 @@
 // with Assign, and components that own each other and are told when a
 // component they refer to goes away. Portable: no platform header.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,42 @@ public:
     virtual void ReadBinaryProperty(const std::string& name, TStream& stream);
 };
 
+// Whether an object still lives, for code that calls handlers which may
+// destroy it: the object holds the token and ends it as it goes (or earlier,
+// when its handlers must stop); a watch taken from the token outlives the
+// object and still answers.
+class TLifeToken {
+public:
+    class TWatch {
+    public:
+        bool Alive() const { return *alive_; }
+
+    private:
+        friend class TLifeToken;
+        explicit TWatch(std::shared_ptr<const bool> alive) : alive_(std::move(alive)) {}
+        std::shared_ptr<const bool> alive_;
+    };
+
+    TLifeToken() = default;
+    ~TLifeToken() { End(); }
+    TLifeToken(const TLifeToken&) = delete;
+    TLifeToken& operator=(const TLifeToken&) = delete;
+    // The shared answer is made on the first watch, so objects nobody
+    // watches pay nothing.
+    TWatch Watch() {
+        if (!alive_) alive_ = std::make_shared<bool>(!ended_);
+        return TWatch(alive_);
+    }
+    void End() {
+        ended_ = true;
+        if (alive_) *alive_ = false;
+    }
+
+private:
+    std::shared_ptr<bool> alive_;
+    bool ended_ = false;
+};
+
 enum TOperation { opInsert, opRemove };
 
 class TComponent : public TPersistent {
@@ -59,6 +96,8 @@ public:
     bool Loading() const { return loading_; }
     void SetLoading() { loading_ = true; }
     bool Destroying() const { return destroying_; }
+    // Alive until the component starts to go (when removal is notified).
+    TLifeToken::TWatch LifeWatch() { return life_.Watch(); }
 
 protected:
     virtual void Notification(TComponent* component, TOperation operation);
@@ -81,21 +120,10 @@ private:
     std::vector<TComponent*> freeNotifies_;
     bool loading_ = false;
     bool destroying_ = false;
-};
-
-// Learns through removal notification whether a component still exists:
-// for code that calls handlers which may destroy the component it serves.
-class TComponentWatch : public TComponent {
-public:
-    explicit TComponentWatch(TComponent* watched);
-    ~TComponentWatch() override;
-    bool Alive() const { return watched_ != nullptr; }
 
 protected:
-    void Notification(TComponent* component, TOperation operation) override;
-
-private:
-    TComponent* watched_;
+    // Ends early where a subclass's handlers must stop before it is torn down.
+    TLifeToken life_;
 };
 
 } // namespace forms

@@ -40,7 +40,7 @@ void TForm::BeforeDestruction() {
             }
         }
     }
-    *alive_ = false;
+    life_.End(); // no bound handler runs from here on
 }
 
 void TForm::Construct(const std::string* layoutText, const std::vector<const TFormHandler*>& handlers,
@@ -48,7 +48,7 @@ void TForm::Construct(const std::string* layoutText, const std::vector<const TFo
     try {
         // Layouts name the form's own class at their root.
         if (!IsComponentClassRegistered(ClassName())) RegisterComponentClass(ClassName(), "TForm", nullptr);
-        for (const TFormHandler* h : handlers) handlers_[h->Name] = h->Make(*this, alive_);
+        for (const TFormHandler* h : handlers) handlers_[h->Name] = h->Make(*this, life_.Watch());
         if (layoutText) ReadLayoutInto(this, ReadLayout(*layoutText), this);
         else ReadLayoutResource(this, UpperCase(ClassName()));
         for (const TFormField* f : fields) {

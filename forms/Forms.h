@@ -40,8 +40,8 @@ class TForm;
 struct TFormHandler {
     std::string Name;
     // The handler as its event type (a std::function in a std::any), calling
-    // the method on form while *alive holds.
-    std::function<std::any(TForm& form, const std::shared_ptr<bool>& alive)> Make;
+    // the method on form while the form's life lasts.
+    std::function<std::any(TForm& form, TLifeToken::TWatch alive)> Make;
 };
 struct TFormField {
     std::string Name;
@@ -55,10 +55,10 @@ struct TFormHandlerOf : TFormHandler {
     TFormHandlerOf(std::string name, R (C::*method)(A...)) {
         static_assert(std::is_base_of_v<C, F>, "the handler is a method of another class");
         Name = std::move(name);
-        Make = [method](TForm& form, const std::shared_ptr<bool>& alive) {
+        Make = [method](TForm& form, TLifeToken::TWatch alive) {
             F& self = static_cast<F&>(form);
             return std::any(std::function<R(A...)>([&self, method, alive](A... args) -> R {
-                if (!*alive) return R(); // the form is going: its members may be gone
+                if (!alive.Alive()) return R(); // the form is going: its members may be gone
                 return (self.*method)(std::forward<A>(args)...);
             }));
         };
@@ -178,7 +178,6 @@ private:
     bool modal_ = false;
     bool destroyCalled_ = false;
     bool createRan_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     HWND lastFocus_ = nullptr;
     bool accelsShown_ = true;
     TControl* defaultControl_ = nullptr;

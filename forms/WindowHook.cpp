@@ -32,7 +32,7 @@ LRESULT CALLBACK PassThroughEntry(HWND data, UINT msg, WPARAM wParam, LPARAM lPa
 TWindowHook::TWindowHook() = default;
 
 TWindowHook::~TWindowHook() {
-    if (destroyed_) *destroyed_ = true;
+    life_.End();
     Unhook();
 }
 
@@ -79,9 +79,7 @@ LRESULT CALLBACK TWindowHook::Entry(HWND self, UINT msg, WPARAM wParam, LPARAM l
     // A handler may destroy the hook (its component) on its way: from then
     // on nothing here touches it. The handler runs from a copy for the same
     // reason.
-    bool destroyed = false;
-    bool* outer = hook->destroyed_;
-    hook->destroyed_ = &destroyed;
+    const TLifeToken::TWatch alive = hook->life_.Watch();
     THandler handler = hook->handler_;
     LRESULT result = 0;
     try {
@@ -90,11 +88,7 @@ LRESULT CALLBACK TWindowHook::Entry(HWND self, UINT msg, WPARAM wParam, LPARAM l
         // No exception may cross the system's frames: the application shows it.
         if (ControlHooks().HandleException) ControlHooks().HandleException();
     }
-    if (destroyed) {
-        if (outer) *outer = true;
-        return result;
-    }
-    hook->destroyed_ = outer;
+    if (!alive.Alive()) return result;
     // The window's last message: afterwards there is nothing to restore.
     if (msg == WM_NCDESTROY) hook->hooked_ = false;
     return result;

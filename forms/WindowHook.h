@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "Components.h"
+
 namespace forms {
 
 class TWndProcThunk;
@@ -49,8 +51,8 @@ private:
     std::unique_ptr<TWndProcThunk> entry_;
     THandler handler_;
     bool acceptFiles_ = false;
-    // Set when a handler destroys the hook while its message is handled.
-    bool* destroyed_ = nullptr;
+    // Ends when the hook goes, even while one of its messages is handled.
+    TLifeToken life_;
 };
 
 } // namespace forms

@@ -72,17 +72,17 @@ TEST(Components, FreeNotificationReachesComponentsOfOtherOwners) {
     EXPECT_TRUE(ownerA.Components().empty());
 }
 
-// A watch tells whether the component it watches still exists, and leaves
-// nothing behind in it when the watch goes first.
+// A watch tells whether the component it watches still exists, and outlives
+// it; one that went first leaves nothing behind.
 TEST(Components, AWatchSeesItsComponentGo) {
     TWatcher owner(nullptr);
     auto* watched = new TWatcher(&owner);
     {
-        TComponentWatch early(watched);
+        TLifeToken::TWatch early = watched->LifeWatch();
         EXPECT_TRUE(early.Alive());
     }
-    TComponentWatch watch(watched);
-    delete watched; // must not reach the watch that is gone
+    TLifeToken::TWatch watch = watched->LifeWatch();
+    delete watched;
     EXPECT_FALSE(watch.Alive());
     EXPECT_TRUE(owner.Components().empty());
 }
