@@ -33,6 +33,8 @@ public:
 
 protected:
     void Notification(TComponent* component, TOperation operation) override;
+    // A sheet the user has not opened yet costs no windows.
+    bool WindowWaitsWhileHidden() const override { return true; }
 
 private:
     friend class TPageControl;

@@ -404,12 +404,27 @@ void TWinControl::CreateWnd() {
             throw Exception("Cannot create window of class " + ClassName());
         }
     }
+    if (parent_) parent_->PlaceInTabOrder(this);
     UpdateFontHandle();
     InitializeWnd();
     AlignControls(); // system containers saw no WM_SIZE of ours while being made
-    // Windowed children follow in tab order, so the system's z-order (which
-    // screen readers walk) agrees with the order Tab walks.
-    for (TWinControl* c : TabOrderedChildren()) c->Handle();
+    // Windowed children follow in tab order. One that waits while hidden (a
+    // page not shown yet, with all it holds) gets its window when it is
+    // first shown: its state is kept in the controls until then.
+    for (TWinControl* c : TabOrderedChildren())
+        if (c->Visible() || !c->WindowWaitsWhileHidden()) c->Handle();
+}
+
+void TWinControl::PlaceInTabOrder(TWinControl* child) {
+    // The system's z-order of siblings (which screen readers walk) must agree
+    // with the order Tab walks, also for a window made after its siblings.
+    HWND after = HWND_TOP;
+    for (TWinControl* c : TabOrderedChildren()) {
+        if (c == child) break;
+        if (c->handle_) after = c->handle_;
+    }
+    if (GetWindow(child->handle_, GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
+        SetWindowPos(child->handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 void TWinControl::DestroyWnd() {

@@ -246,6 +246,9 @@ protected:
     virtual void DestroyWnd();
     // After the window exists: push the state kept so far into it.
     virtual void InitializeWnd() {}
+    // True for a container whose window (and its children's) is made only
+    // when it is first shown, not with its parent's.
+    virtual bool WindowWaitsWhileHidden() const { return false; }
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
     // WM_COMMAND, WM_NOTIFY, WM_DRAWITEM and the like, sent to the parent
@@ -277,6 +280,8 @@ private:
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
     void InsertControl(TControl* control);
+    // Puts a child's new window after its tab-order predecessors' windows.
+    void PlaceInTabOrder(TWinControl* child);
     void RemoveControl(TControl* control);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void UpdateMouseControl(TControl* control);

@@ -405,7 +405,7 @@ TEST_F(MainWindow, SwitchingPagesLeaksNoRegion) {
     using namespace testing_support;
     if (!HandleCountingAvailable()) GTEST_SKIP() << "GDI/USER handles cannot be counted in this run";
     Open();
-    for (int page : {1, 0}) ShowPage(page); // warm-up: what is made once
+    for (int page : {1, 2, 0}) ShowPage(page); // warm-up: what is made once, each page's windows too
     const THandleCounts before = CurrentHandleCounts();
     for (int page : {1, 2, 0, 2, 0}) ShowPage(page);
     EXPECT_EQ(CurrentHandleCounts(), before);

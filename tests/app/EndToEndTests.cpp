@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 #include <dlgs.h>
 
 #include <algorithm>
@@ -339,6 +340,10 @@ struct SettingsWindow {
                 return HasClass(w, "COMBOBOX") && SendMessageA(w, CB_GETCOUNT, 0, 0) == items;
             });
         };
+        // A page's controls get their windows when it is first shown: each
+        // page is looked at once, as a user would, and the Keys page is back.
+        for (WPARAM key : {VK_RIGHT, VK_RIGHT, VK_LEFT, VK_LEFT}) NextPage(key);
+        WaitFor([&] { return combo(10) && SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == 0; }, 5000);
         colourItem = combo(3);
         delay = combo(10);
         selector = FindChildWhere(GetParent(colourItem), [](HWND w) { return HasSize(w, 42, 21); });
