@@ -23,6 +23,10 @@ HICON LoadIconResource(int32_t identifier) {
     return LoadIconA(IconModule, MAKEINTRESOURCEA(identifier));
 }
 
+HICON LoadIconResource(int32_t identifier, int size) {
+    return static_cast<HICON>(LoadImageA(IconModule, MAKEINTRESOURCEA(identifier), IMAGE_ICON, size, size, 0));
+}
+
 int32_t SpecialFunctionIds(int index) {
     static const int32_t ids[SpecialFunctionCount] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008};
     return index >= 0 && index < SpecialFunctionCount ? ids[index] : ids[0];

@@ -23,6 +23,9 @@ extern HINSTANCE IconModule;
 std::string LoadTextResource(int32_t identifier);
 // An icon of IconModule; 0 when absent.
 HICON LoadIconResource(int32_t identifier);
+// The same at size x size pixels: the module's image of that size, or its
+// nearest scaled. Owned by the caller; 0 when absent.
+HICON LoadIconResource(int32_t identifier, int size);
 
 // The special functions in list order; entries past the last give the first.
 constexpr int SpecialFunctionCount = 8;

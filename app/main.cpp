@@ -265,10 +265,11 @@ void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
 
 void TQorVarnoqForm::FillSpecialFunctionList() {
     for (int row = 0; row < 8; ++row) UlaListBox1->AddItem(LoadTextResource(SpecialFunctionIds(row)), SpecialFunctionIds(row));
-    // A missing icon adds a blank image, which keeps the later rows' images in step.
+    // Each icon's own image at the list's size, not its large one shrunk. A
+    // missing icon adds a blank image, which keeps the later rows' images in step.
     for (int row = 0; row < UlaListBox1->Count(); ++row) {
         TIcon icon;
-        icon.CopyHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row))));
+        icon.SetHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row)), ImageList1->Width()));
         ImageList1->Add(icon);
     }
 }
