@@ -7,6 +7,7 @@
 
 #include "forms/CodePage.h"
 #include "forms/Layouts.h"
+#include "forms/SystemLibrary.h"
 
 namespace components {
 
@@ -22,7 +23,7 @@ public:
     TDropRelease(const TDropRelease&) = delete;
     TDropRelease& operator=(const TDropRelease&) = delete;
     void Release() {
-        if (drop_) DragFinish(drop_);
+        if (drop_) SYSTEM_FUNCTION("shell32.dll", DragFinish)(drop_);
         drop_ = nullptr;
     }
 
@@ -38,12 +39,15 @@ TForm* OwnerForm(TComponent* owner) {
 
 } // namespace
 
+// A drop handle comes only from the shell's library, which is loaded by then:
+// its functions are there.
 std::wstring DroppedUnicodeFileName(HDROP drop, UINT index) {
     // Asked for its length first: a name cut to a fixed buffer would name
     // another file.
-    UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    auto dragQueryFile = SYSTEM_FUNCTION("shell32.dll", DragQueryFileW);
+    UINT length = dragQueryFile(drop, index, nullptr, 0);
     std::wstring name(size_t(length) + 1, L'\0');
-    UINT copied = DragQueryFileW(drop, index, name.data(), length + 1);
+    UINT copied = dragQueryFile(drop, index, name.data(), length + 1);
     name.resize(std::min<size_t>(copied, length));
     name.resize(wcslen(name.c_str()));
     return name;
@@ -76,8 +80,8 @@ void TDnDForm::DropFiles(HDROP drop) {
     // ends at once. Each handler runs from a copy, which outlives it.
     const TLifeToken::TWatch self = LifeWatch();
     POINT point{};
-    DragQueryPoint(drop, &point); // whether it lies in the client area does not matter
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    SYSTEM_FUNCTION("shell32.dll", DragQueryPoint)(drop, &point); // inside the client area or not
+    UINT count = SYSTEM_FUNCTION("shell32.dll", DragQueryFileA)(drop, 0xFFFFFFFF, nullptr, 0);
     if (TDnDStartEvent start = OnDnDStart) {
         start(this, int32_t(count), point.x, point.y);
         if (!self.Alive()) return;

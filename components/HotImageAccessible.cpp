@@ -16,10 +16,14 @@ LONG liveObjects = 0;
 // Texts reach the client as BSTRs of the system code page's characters.
 BSTR ToBstr(const std::string& text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    BSTR result = SysAllocStringLen(nullptr, UINT(length));
+    auto allocString = SYSTEM_FUNCTION("oleaut32.dll", SysAllocStringLen);
+    BSTR result = allocString ? allocString(nullptr, UINT(length)) : nullptr;
     if (result && length > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), result, length);
     return result;
 }
+
+// What VariantInit does, without importing its library for one field.
+void MakeEmpty(VARIANT* v) { v->vt = VT_EMPTY; }
 
 void SetChild(VARIANT* v, long id) {
     v->vt = VT_I4;
@@ -32,8 +36,7 @@ THotImageAccessible::THotImageAccessible(THotImage& image, THotImageWindow& wind
     : image_(&image), window_(&window) {
     InterlockedIncrement(&liveObjects);
     // oleacc is loaded only once a screen reader asks (forms/SystemLibrary.h).
-    auto createStandard =
-        forms::SystemLibraryFunction<decltype(&CreateStdAccessibleObject)>("oleacc.dll", "CreateStdAccessibleObject");
+    auto createStandard = SYSTEM_FUNCTION("oleacc.dll", CreateStdAccessibleObject);
     if (createStandard)
         createStandard(window.Handle(), OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard_));
 }
@@ -175,7 +178,7 @@ HRESULT THotImageAccessible::get_accDescription(VARIANT child, BSTR* description
 
 HRESULT THotImageAccessible::get_accRole(VARIANT child, VARIANT* role) {
     if (!role) return E_POINTER;
-    VariantInit(role);
+    MakeEmpty(role);
     TSpot* spot;
     HRESULT hr = Resolve(child, spot);
     if (hr == S_FALSE) return standard_->get_accRole(child, role);
@@ -186,7 +189,7 @@ HRESULT THotImageAccessible::get_accRole(VARIANT child, VARIANT* role) {
 
 HRESULT THotImageAccessible::get_accState(VARIANT child, VARIANT* state) {
     if (!state) return E_POINTER;
-    VariantInit(state);
+    MakeEmpty(state);
     TSpot* spot;
     HRESULT hr = Resolve(child, spot);
     if (hr == S_FALSE) return standard_->get_accState(child, state);
@@ -230,7 +233,7 @@ HRESULT THotImageAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortc
 
 HRESULT THotImageAccessible::get_accFocus(VARIANT* child) {
     if (!child) return E_POINTER;
-    VariantInit(child);
+    MakeEmpty(child);
     if (!image_) return RPC_E_DISCONNECTED;
     if (!Focused()) return S_FALSE;
     long id = ChildOf(image_->FocusedSpot());
@@ -240,7 +243,7 @@ HRESULT THotImageAccessible::get_accFocus(VARIANT* child) {
 
 HRESULT THotImageAccessible::get_accSelection(VARIANT* children) {
     if (!children) return E_POINTER;
-    VariantInit(children);
+    MakeEmpty(children);
     if (!image_) return RPC_E_DISCONNECTED;
     long id = ChildOf(image_->SelectedSpot());
     if (!id) return S_FALSE;
@@ -290,7 +293,7 @@ HRESULT THotImageAccessible::accLocation(long* left, long* top, long* width, lon
 
 HRESULT THotImageAccessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
     if (!end) return E_POINTER;
-    VariantInit(end);
+    MakeEmpty(end);
     TSpot* spot;
     HRESULT hr = Resolve(start, spot);
     if (hr != S_OK && hr != S_FALSE) return hr;
@@ -319,7 +322,7 @@ HRESULT THotImageAccessible::accNavigate(long direction, VARIANT start, VARIANT*
 
 HRESULT THotImageAccessible::accHitTest(long x, long y, VARIANT* child) {
     if (!child) return E_POINTER;
-    VariantInit(child);
+    MakeEmpty(child);
     if (!image_) return RPC_E_DISCONNECTED;
     POINT p = image_->ScreenToClient({x, y});
     if (!image_->Showing() || p.x < 0 || p.y < 0 || p.x >= image_->Width() || p.y >= image_->Height()) return S_FALSE;

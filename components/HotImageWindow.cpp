@@ -90,11 +90,11 @@ LRESULT THotImageWindow::GetObject(WPARAM wParam, LPARAM lParam) {
     if (!accessible_) {
         // Handing out an object marshals it: this thread needs COM, and
         // keeps it until the object is let go of.
-        if (!comInitialized_) comInitialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        auto initialize = SYSTEM_FUNCTION("ole32.dll", CoInitializeEx);
+        if (!comInitialized_ && initialize) comInitialized_ = SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED));
         accessible_ = new THotImageAccessible(image_, *this);
     }
-    auto lresultFromObject =
-        forms::SystemLibraryFunction<decltype(&LresultFromObject)>("oleacc.dll", "LresultFromObject");
+    auto lresultFromObject = SYSTEM_FUNCTION("oleacc.dll", LresultFromObject);
     return lresultFromObject ? lresultFromObject(__uuidof(IAccessible), wParam, accessible_) : 0;
 }
 
@@ -102,12 +102,12 @@ void THotImageWindow::ReleaseAccessible() {
     if (accessible_) {
         // Clients still holding it get "disconnected" from now on.
         accessible_->Disconnect();
-        CoDisconnectObject(accessible_, 0);
+        if (auto disconnect = SYSTEM_FUNCTION("ole32.dll", CoDisconnectObject)) disconnect(accessible_, 0);
         accessible_->Release();
         accessible_ = nullptr;
     }
     if (comInitialized_) {
-        CoUninitialize();
+        SYSTEM_FUNCTION("ole32.dll", CoUninitialize)(); // there, as it initialized COM
         comInitialized_ = false;
     }
 }

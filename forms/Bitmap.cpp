@@ -8,6 +8,7 @@
 #include "ByteReading.h"
 #include "GdiGuards.h"
 #include "Resources.h"
+#include "SystemLibrary.h"
 
 namespace forms {
 
@@ -201,9 +202,10 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
     HDC to = canvas.Handle();
     HDC from = static_cast<TBitmapCanvas&>(Canvas()).MemoryDC();
     int w = r.right - r.left, h = r.bottom - r.top;
-    if (Transparent())
-        TransparentBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, ColorToRef(TransparentColor()));
-    else if (w == image_.width && h == image_.height)
+    if (Transparent()) {
+        if (auto transparentBlt = SYSTEM_FUNCTION("msimg32.dll", TransparentBlt))
+            transparentBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, ColorToRef(TransparentColor()));
+    } else if (w == image_.width && h == image_.height)
         BitBlt(to, r.left, r.top, w, h, from, 0, 0, SRCCOPY);
     else
         StretchBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, SRCCOPY);

@@ -15,18 +15,6 @@ namespace forms {
 
 namespace {
 
-// The common dialog library, with the libraries it brings in, was the largest
-// single part of the program's start-up time and memory: it is loaded when a
-// dialog is first shown.
-template <class F>
-F CommonDialogFunction(const char* name) {
-    return SystemLibraryFunction<F>("comdlg32.dll", name);
-}
-
-} // namespace
-
-namespace {
-
 HWND MessageBoxOwner(TWinControl* owner, bool bringToFront, unsigned& flags) {
     flags |= owner ? MB_APPLMODAL : MB_TASKMODAL;
     if (bringToFront) flags |= MB_SETFOREGROUND;
@@ -48,7 +36,9 @@ int ShowMessageBox(const std::wstring& text, const std::string& caption, unsigne
 }
 
 bool ShowColorDialog(CHOOSECOLORA& cc) {
-    auto chooseColor = CommonDialogFunction<decltype(&ChooseColorA)>("ChooseColorA");
+    // The common dialog library, with the libraries it brings in, was the
+    // largest single part of the start-up's time and memory.
+    auto chooseColor = SYSTEM_FUNCTION("comdlg32.dll", ChooseColorA);
     return chooseColor && chooseColor(&cc);
 }
 
@@ -86,7 +76,7 @@ bool TOpenDialog::Execute() {
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = flags;
-    auto getOpenFileName = CommonDialogFunction<decltype(&GetOpenFileNameW)>("GetOpenFileNameW");
+    auto getOpenFileName = SYSTEM_FUNCTION("comdlg32.dll", GetOpenFileNameW);
     if (!getOpenFileName || !getOpenFileName(&ofn)) return false;
     // Read within the buffer, whatever the dialog left in it.
     unicodeFileName_.assign(file.data(), wcsnlen(file.data(), file.size()));

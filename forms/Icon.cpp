@@ -7,6 +7,7 @@
 #include "BmpDecoder.h"
 #include "GdiGuards.h"
 #include "IcoDecoder.h"
+#include "SystemLibrary.h"
 
 namespace forms {
 
@@ -84,7 +85,8 @@ bool TIcon::LoadAssociated(const std::string& path) {
     path.copy(buffer, path.size());
     buffer[path.size()] = '\0';
     WORD index = 0;
-    HICON icon = ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index);
+    auto extract = SYSTEM_FUNCTION("shell32.dll", ExtractAssociatedIconA);
+    HICON icon = extract ? extract(GetModuleHandleA(nullptr), buffer, &index) : nullptr;
     if (!icon) return false;
     SetHandle(icon);
     return true;

@@ -3,11 +3,16 @@
 #include <shellapi.h>
 
 #include "ControlHooks.h"
+#include "SystemLibrary.h"
 #include "WndProcThunk.h"
 
 namespace forms {
 
 namespace {
+
+void AcceptFiles(HWND wnd, BOOL accept) {
+    if (auto dragAcceptFiles = SYSTEM_FUNCTION("shell32.dll", DragAcceptFiles)) dragAcceptFiles(wnd, accept);
+}
 
 // What stays of a hook that is gone while another procedure, hooked in
 // after it, still calls it: the entry passes every message on to the
@@ -46,7 +51,7 @@ void TWindowHook::Hook(HWND wnd, THandler handler, bool acceptFiles) {
     hooked_ = true;
     oldProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry_->Proc())));
     acceptFiles_ = acceptFiles;
-    if (acceptFiles_) DragAcceptFiles(wnd, TRUE);
+    if (acceptFiles_) AcceptFiles(wnd, TRUE);
 }
 
 void TWindowHook::Unhook() {
@@ -65,7 +70,7 @@ void TWindowHook::Unhook() {
         pass->Entry->Bind(&PassThroughEntry, pass);
     }
     // Last, as the style change sends messages, which no longer reach the handler.
-    if (acceptFiles_) DragAcceptFiles(wnd, FALSE);
+    if (acceptFiles_) AcceptFiles(wnd, FALSE);
 }
 
 LRESULT TWindowHook::CallOld(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -75,7 +80,7 @@ LRESULT TWindowHook::CallOld(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK TWindowHook::Entry(HWND self, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* hook = reinterpret_cast<TWindowHook*>(self);
     HWND wnd = hook->wnd_;
-    if (msg == WM_DESTROY && hook->acceptFiles_) DragAcceptFiles(wnd, FALSE); // before the window's own code sees it
+    if (msg == WM_DESTROY && hook->acceptFiles_) AcceptFiles(wnd, FALSE); // before the window's own code sees it
     // A handler may destroy the hook (its component) on its way: from then
     // on nothing here touches it. The handler runs from a copy for the same
     // reason.
