@@ -13,4 +13,8 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c);
 // Rounds to the nearest integer, halves to the even neighbour.
 int64_t BankersRound(double value);
 
+// Region coordinates wrap like the platform's 32-bit arithmetic does, so
+// extreme values read from a file cannot overflow.
+inline int32_t Wrap(int64_t v) { return int32_t(uint32_t(uint64_t(v))); }
+
 } // namespace components

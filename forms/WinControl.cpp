@@ -1,0 +1,327 @@
+// A windowed control's own window: the window classes, creation and the
+// binding of each window to its control before its first message, the window
+// procedure with the messages it reflects to child controls, and the list of
+// children.
+#include "Controls.h"
+
+#include <algorithm>
+
+#include "ControlHooks.h"
+
+namespace forms {
+
+namespace {
+
+const char kControlProp[] = "VarnoqControl";
+
+// While above zero, a window is being torn down by a destructor, and focus
+// changes run no OnEnter or OnExit.
+int quietFocusDepth = 0;
+struct TQuietFocus {
+    TQuietFocus() { ++quietFocusDepth; }
+    ~TQuietFocus() { --quietFocusDepth; }
+    TQuietFocus(const TQuietFocus&) = delete;
+    TQuietFocus& operator=(const TQuietFocus&) = delete;
+};
+
+// Child window identifiers, so WM_MEASUREITEM (which names only an id) can
+// find its control.
+int NextChildId() {
+    static int id = 1000;
+    return ++id;
+}
+
+const char* OwnClassName(UINT classStyle) {
+    static std::vector<std::pair<UINT, std::string>> registered;
+    for (auto& [style, name] : registered)
+        if (style == classStyle) return name.c_str();
+    std::string name = "VarnoqWindow" + std::to_string(classStyle);
+    WNDCLASSA wc{};
+    wc.style = classStyle;
+    wc.lpfnWndProc = DefWindowProcA; // each window is bound to its control as it is made
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.lpszClassName = name.c_str();
+    RegisterClassA(&wc);
+    registered.emplace_back(classStyle, name);
+    return registered.back().second.c_str();
+}
+
+} // namespace
+
+// ------------------------------------------------------------- TWinControl
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) { windowed_ = true; }
+
+TWinControl::~TWinControl() {
+    // Destroying a focused window moves the focus: no OnExit or OnEnter runs
+    // from here, of this control or of any other.
+    TQuietFocus quiet;
+    NotifyRemoval(); // while still a window with its children
+    MarkDestroying();
+    // Leave the parent while still a TWinControl: its bookkeeping calls our
+    // virtual DestroyWnd, which ~TControl could no longer reach.
+    if (parent_) parent_->RemoveControl(this);
+    DestroyWnd();
+    DestroyComponents();
+    // Children owned elsewhere lose their parent; they are not ours to free.
+    for (TControl* c : controls_) c->parent_ = nullptr;
+    controls_.clear();
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+    if (!wnd) return nullptr;
+    // Window properties are visible across processes: another program built
+    // on this library has the same property, with a pointer into its memory.
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+}
+
+HWND TWinControl::Handle() {
+    if (!handle_) CreateWnd();
+    return handle_;
+}
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(Handle(), msg, wParam, lParam);
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    params.ExStyle = 0; // the form walks its tab order itself (TForm::DialogKey)
+    params.Caption = Caption();
+}
+
+namespace {
+
+// The control whose window this thread is creating, and the creation hook
+// that binds the window to it before its first message.
+thread_local TWinControl* creatingControl = nullptr;
+
+} // namespace
+
+// Binds every window, our own classes and the system's alike, to its control
+// when the system announces it, before WM_NCCREATE: from the first message on
+// the control handles it (an owner-drawn list asks its parent for the row
+// height while it is being made), and nothing is replayed after creation.
+LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    // Only the window that carries the control in its creation data is ours:
+    // the system may make windows of its own first (an input method's).
+    if (code == HCBT_CREATEWND && creatingControl &&
+        reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs->lpCreateParams == creatingControl) {
+        TWinControl* control = creatingControl;
+        creatingControl = nullptr;
+        HWND wnd = reinterpret_cast<HWND>(wParam);
+        control->handle_ = wnd;
+        SetPropA(wnd, kControlProp, control);
+        control->defWndProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams params;
+    CreateParams(params);
+    HWND parentWnd = parent_ ? parent_->Handle() : params.WndParent;
+    if (handle_) return; // the parent's creation made ours already
+    DWORD style = params.Style;
+    if (Visible()) style |= WS_VISIBLE;
+    if (!Enabled()) style |= WS_DISABLED;
+    if (tabStop_) style |= WS_TABSTOP;
+    bool own = params.WinClassName.empty();
+    const char* cls = own ? OwnClassName(params.ClassStyle) : params.WinClassName.c_str();
+    HMENU id = (style & WS_CHILD) ? reinterpret_cast<HMENU>(intptr_t(NextChildId())) : nullptr;
+    windowSubclassed_ = !own;
+    {
+        // Restored however creation ends, also when a window made while
+        // ours is being made (by its first messages) nests inside.
+        struct TCreationScope {
+            TWinControl* previous = creatingControl;
+            HHOOK hook;
+            explicit TCreationScope(TWinControl* control)
+                : hook(SetWindowsHookExA(WH_CBT, &TWinControl::CreationHook, nullptr, GetCurrentThreadId())) {
+                creatingControl = control;
+            }
+            ~TCreationScope() {
+                creatingControl = previous;
+                if (hook) UnhookWindowsHookEx(hook);
+            }
+        } scope(this);
+        HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
+                                   parentWnd, id, GetModuleHandleA(nullptr), this);
+        if (!wnd || handle_ != wnd) { // not made, or not bound: no window of ours
+            if (wnd) DestroyWindow(wnd);
+            throw Exception("Cannot create window of class " + ClassName());
+        }
+    }
+    if (parent_) parent_->PlaceInTabOrder(this);
+    UpdateFontHandle();
+    InitializeWnd();
+    AlignControls(); // system containers saw no WM_SIZE of ours while being made
+    // Windowed children follow in tab order. One that waits while hidden (a
+    // page not shown yet, with all it holds) gets its window when it is
+    // first shown: its state is kept in the controls until then.
+    for (TWinControl* c : TabOrderedChildren())
+        if (c->Visible() || !c->WindowWaitsWhileHidden()) c->Handle();
+}
+
+void TWinControl::PlaceInTabOrder(TWinControl* child) {
+    // The system's z-order of siblings (which screen readers walk) must agree
+    // with the order Tab walks, also for a window made after its siblings.
+    HWND after = HWND_TOP;
+    for (TWinControl* c : TabOrderedChildren()) {
+        if (c == child) break;
+        if (c->handle_) after = c->handle_;
+    }
+    if (GetWindow(child->handle_, GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
+        SetWindowPos(child->handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void TWinControl::DestroyWnd() {
+    if (handle_) DestroyWindow(handle_); // WM_NCDESTROY clears handle_ of us and every child
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* control = FromHandle(wnd);
+    if (!control) return DefWindowProcA(wnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        WNDPROC def = control->defWndProc_;
+        RemovePropA(wnd, kControlProp);
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(def));
+        control->handle_ = nullptr;
+        if (control->captureControl_) control->captureControl_ = nullptr;
+        return CallWindowProcA(def, wnd, msg, wParam, lParam);
+    }
+    // No exception may cross the system's frames: the application shows it
+    // and the message loop goes on.
+    try {
+        return control->WndProc(msg, wParam, lParam);
+    } catch (...) {
+        if (ControlHooks().HandleException) ControlHooks().HandleException();
+        return 0;
+    }
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(defWndProc_ ? defWndProc_ : DefWindowProcA, handle_, msg, wParam, lParam);
+}
+
+bool TWinControl::NotifyReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT:
+        if (PaintsOwnBackground()) {
+            PaintOwnWindow();
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND:
+        if (PaintsOwnBackground()) return 1; // painting covers everything, off-screen
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+        if (RouteMouse(msg, wParam, lParam)) return 0;
+        break;
+    case WM_SETFOCUS:
+        if (OnEnter && quietFocusDepth == 0) OnEnter(this);
+        break;
+    case WM_KILLFOCUS:
+        if (OnExit && quietFocusDepth == 0) OnExit(this);
+        break;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(lParam) != handle_) captureControl_ = nullptr;
+        break;
+    case WM_MOUSELEAVE:
+        trackingLeave_ = false;
+        UpdateMouseControl(nullptr);
+        break;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == handle_ && HandleSetCursor(wParam, lParam)) return TRUE;
+        break;
+    case WM_COMMAND:
+        if (lParam) {
+            LRESULT result = 0;
+            TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+            if (child && child->NotifyReflected(msg, wParam, lParam, result)) return result;
+        }
+        break;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        TWinControl* child = FromHandle(reinterpret_cast<NMHDR*>(lParam)->hwndFrom);
+        if (child && child->NotifyReflected(msg, wParam, lParam, result)) return result;
+        break;
+    }
+    case WM_DRAWITEM: {
+        LRESULT result = 0;
+        TWinControl* child = FromHandle(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem);
+        if (child && child->NotifyReflected(msg, wParam, lParam, result)) return TRUE;
+        break;
+    }
+    case WM_MEASUREITEM: {
+        LRESULT result = 0;
+        TWinControl* child = FromHandle(GetDlgItem(handle_, int(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->CtlID)));
+        if (child && child->NotifyReflected(msg, wParam, lParam, result)) return TRUE;
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+        LRESULT result = 0;
+        TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+        if (child && child->NotifyReflected(msg, wParam, lParam, result)) return result;
+        break;
+    }
+    case WM_SIZE:
+        if (!windowSubclassed_) {
+            RECT r;
+            GetWindowRect(handle_, &r);
+            if (r.right - r.left != width_ || r.bottom - r.top != height_) {
+                width_ = r.right - r.left;
+                height_ = r.bottom - r.top;
+            }
+            AlignControls();
+        }
+        break;
+    }
+    return DefaultHandler(msg, wParam, lParam);
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    controls_.push_back(control);
+    control->parent_ = this;
+    if (control->parentFont_) control->ParentFontChanged();
+    if (control->parentColor_) control->ParentColorChanged();
+    if (control->windowed_) {
+        auto* wc = static_cast<TWinControl*>(control);
+        if (wc->handle_) wc->DestroyWnd();
+        if (handle_) wc->Handle();
+    } else {
+        control->Invalidate();
+    }
+    control->RequestAlign();
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    if (captureControl_ == control) {
+        captureControl_ = nullptr;
+        if (handle_ && GetCapture() == handle_) ReleaseCapture();
+    }
+    if (mouseControl_ == control) mouseControl_ = nullptr;
+    if (!control->windowed_) control->Invalidate();
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+    control->parent_ = nullptr;
+    if (control->windowed_ && !Destroying()) static_cast<TWinControl*>(control)->DestroyWnd();
+}
+
+} // namespace forms
