@@ -211,6 +211,11 @@ int WINAPI Hook_SetWindowRgn(HWND window, HRGN region, WINBOOL redraw) {
     return ok;
 }
 
+// Libraries the program loads on first use are reached by name: the
+// functions above are handed out hooked there too.
+decltype(&::GetProcAddress) real_GetProcAddress = nullptr;
+FARPROC WINAPI Hook_GetProcAddress(HMODULE module, LPCSTR name);
+
 struct THook {
     const char* dll;
     const char* name;
@@ -240,10 +245,21 @@ const THook hooks[] = {
     HOOK("user32.dll", LoadImageA), HOOK("user32.dll", CopyImage), HOOK("user32.dll", GetIconInfo),
     HOOK("user32.dll", DestroyIcon), HOOK("user32.dll", DestroyCursor), HOOK("user32.dll", SetWindowRgn),
     HOOK("shell32.dll", ExtractAssociatedIconA), HOOK("shell32.dll", ExtractIconA),
-    HOOK("shell32.dll", ExtractIconExA),
+    HOOK("shell32.dll", ExtractIconExA), HOOK("kernel32.dll", GetProcAddress),
 };
 
 #undef HOOK
+
+FARPROC WINAPI Hook_GetProcAddress(HMODULE module, LPCSTR name) {
+    FARPROC found = real_GetProcAddress(module, name);
+    if (!found || IS_INTRESOURCE(name)) return found;
+    for (const THook& h : hooks)
+        if (std::strcmp(h.name, name) == 0 && GetModuleHandleA(h.dll) == module) {
+            if (!*h.real) *h.real = reinterpret_cast<void*>(found);
+            return reinterpret_cast<FARPROC>(h.hook);
+        }
+    return found;
+}
 
 // Rewrites the executable's import address table. Static libraries are
 // linked into the executable, so its one table covers the library and the
