@@ -1,6 +1,7 @@
 #include "StdCtrls.h"
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 namespace forms {
@@ -20,12 +21,42 @@ LRESULT ColorDC(WPARAM dcParam, TBrush& brush, TColor back, TColor text) {
     return reinterpret_cast<LRESULT>(brush.Handle());
 }
 
-// One line of a label's caption, placed in r as alignment says, drawn on the
-// advances GetTextExtentExPoint measures, the ones a label sizes itself by.
-// DrawText draws without given advances, and a system may then place the
-// glyphs a few pixels off the measured sum (Wine does, with its scalable
-// fonts): a label exactly as wide as its text lost its last character. The
-// access key, when shown, is underlined here as DrawText would.
+// The advances one line of text is drawn on, one for each char: for each
+// character the wider of what GetTextExtentExPoint measures and what the
+// glyph drawn without smoothing advances. Wine measures glyphs hinted for
+// grey levels but draws unsmoothed text (at the small sizes whose fonts ask
+// for no grey) with glyphs hinted for black and white, whose advances and
+// bearings differ by a pixel or two: "w" measures 8 but draws 10 wide with its
+// ink a pixel further right, "t" draws a pixel to the left, and on the
+// measured advances "below to" lost its space. So no glyph lands nearer its
+// neighbour than the system itself would place it.
+std::vector<INT> LineAdvances(HDC dc, const std::string& text) {
+    const size_t n = text.size();
+    std::vector<INT> ends(n), advances(n);
+    SIZE size{};
+    GetTextExtentExPointA(dc, text.data(), int(n), 0, nullptr, ends.data(), &size);
+    const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    for (size_t i = 0; i < n; ++i) {
+        advances[i] = ends[i] - (i ? ends[i - 1] : 0);
+        GLYPHMETRICS glyph{};
+        if (IsDBCSLeadByte(BYTE(text[i])) && i + 1 < n) { // a double-byte character keeps its measure
+            ++i;
+            advances[i] = ends[i] - ends[i - 1];
+        } else if (GetGlyphOutlineA(dc, BYTE(text[i]), GGO_BITMAP, &glyph, 0, nullptr, &identity) != GDI_ERROR) {
+            advances[i] = std::max(advances[i], INT(glyph.gmCellIncX));
+        }
+    }
+    return advances;
+}
+
+int Sum(const std::vector<INT>& advances) { return std::accumulate(advances.begin(), advances.end(), 0); }
+
+// One line of a label's caption, placed in r as alignment says, drawn on
+// LineAdvances, the ones a label sizes itself by. DrawText draws without
+// given advances, and a system may then place the glyphs a few pixels off
+// the measured sum (Wine does, with its scalable fonts): a label exactly as
+// wide as its text lost its last character. The access key, when shown, is
+// underlined here as DrawText would.
 void DrawMeasuredLine(TCanvas& canvas, const std::string& caption, const RECT& r, TAlignment alignment,
                       bool showAccel) {
     const std::string text = StripAccel(caption);
@@ -38,22 +69,24 @@ void DrawMeasuredLine(TCanvas& canvas, const std::string& caption, const RECT& r
         }
     if (text.empty()) return;
     HDC dc = canvas.Handle();
-    const int n = int(text.size());
-    std::vector<INT> ends(static_cast<size_t>(n)), advances(static_cast<size_t>(n));
-    SIZE size{};
-    GetTextExtentExPointA(dc, text.data(), n, 0, nullptr, ends.data(), &size);
-    for (int i = 0; i < n; ++i) advances[size_t(i)] = ends[size_t(i)] - (i ? ends[size_t(i) - 1] : 0);
+    const std::vector<INT> advances = LineAdvances(dc, text);
+    const int width = Sum(advances);
     int x = r.left;
-    if (alignment == taRightJustify) x = r.right - size.cx;
-    else if (alignment == taCenter) x = r.left + (r.right - r.left - size.cx) / 2;
-    ExtTextOutA(dc, x, r.top, 0, nullptr, text.data(), UINT(n), advances.data());
+    if (alignment == taRightJustify) x = r.right - width;
+    else if (alignment == taCenter) x = r.left + (r.right - r.left - width) / 2;
+    ExtTextOutA(dc, x, r.top, 0, nullptr, text.data(), UINT(text.size()), advances.data());
     if (!showAccel || accel < 0) return;
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
     const int underline = r.top + metrics.tmAscent + 1;
-    RECT line{x + (accel ? ends[size_t(accel) - 1] : 0), underline, x + ends[size_t(accel)], underline + 1};
+    const int start = x + std::accumulate(advances.begin(), advances.begin() + accel, 0);
+    RECT line{start, underline, start + advances[size_t(accel)], underline + 1};
     TGdiObject brush(CreateSolidBrush(GetTextColor(dc)));
     ::FillRect(dc, &line, static_cast<HBRUSH>(brush.Get()));
+}
+
+bool IsOneLine(const std::string& caption, bool wordWrap) {
+    return !wordWrap && caption.find_first_of("\r\n\t") == std::string::npos;
 }
 
 } // namespace
@@ -468,6 +501,7 @@ void TLabel::AdjustBounds() {
         TCanvas canvas;
         TCanvasBinding binding(canvas, screen, &Font());
         canvas.DrawText(text, r, TextFlags() | DT_CALCRECT);
+        if (IsOneLine(text, wordWrap_)) r.right = Sum(LineAdvances(canvas.Handle(), StripAccel(text)));
     }
     int left = Left();
     if (alignment_ == taRightJustify) left += Width() - r.right; // the right edge stays
@@ -499,7 +533,7 @@ void TLabel::Paint() {
         int free = r.bottom - calc.bottom;
         OffsetRect(&r, 0, layout_ == tlBottom ? free : free / 2);
     }
-    const bool oneLine = !wordWrap_ && Caption().find_first_of("\r\n\t") == std::string::npos;
+    const bool oneLine = IsOneLine(Caption(), wordWrap_);
     auto draw = [&](RECT at) {
         if (oneLine) DrawMeasuredLine(canvas, Caption(), at, alignment_, accelsShown);
         else canvas.DrawText(text, at, flags);

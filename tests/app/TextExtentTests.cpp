@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -81,7 +82,9 @@ void CheckFits(TWinControl* parent, const std::string& window, std::set<std::str
             auto* label = dynamic_cast<TLabel*>(c);
             if (!label) continue;
             if (InkAt(label, c->Width()) != InkAt(label, c->Width() + 32)) faults.insert(name + ": clipped");
-            RECT drawn{c->Left(), c->Top(), c->Left() + size.cx, c->Top() + size.cy}, overlap;
+            // A label sized to its text may draw it wider than DrawText measures.
+            RECT drawn{c->Left(), c->Top(), c->Left() + std::max<int>(size.cx, label->AutoSize() ? c->Width() : 0),
+                       c->Top() + size.cy}, overlap;
             // A notebook's hidden pages have no size of their own yet.
             TWinControl* room = dynamic_cast<TPage*>(parent) ? parent->Parent() : parent;
             if (drawn.right > room->ClientRect().right)

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/ComCtrls.h"
@@ -658,6 +659,34 @@ TEST_F(StdCtrlsTest, LabelSizesToItsTextAndPaintsItsGroundUnlessTransparent) {
     Fill(a, plain->Width(), plain->Height(), clBlue);
     PaintOn(*plain, a);
     EXPECT_EQ(a.Canvas().Pixels(plain->Width() - 1, 0), Rgb(clBlue));
+}
+
+// Where a one-line label's text has a space, two blank columns follow the ink
+// of the words before it, drawn alone.
+TEST_F(StdCtrlsTest, LabelShowsAGapWhereItsTextHasASpace) {
+    auto* label = Make<TLabel>(form, 0, 0, 400, 30);
+    label->SetAutoSize(false); // room for ink past the last advance
+    label->SetColor(clWhite);
+    auto shown = [&](const std::string& text) {
+        label->SetCaption(text);
+        TBitmap picture;
+        Fill(picture, 400, 30, clWhite);
+        PaintOn(*label, picture);
+        return testing_support::ReadPixels(picture);
+    };
+    auto blank = [](const testing_support::TPixels& p, int x, int w) { return p.All({x, 0, x + w, 30}, Rgb(clWhite)); };
+    const std::pair<std::string, std::string> cases[] = {
+        {"MS Sans Serif", "1. Click \"Browse\" button below to select an exe file."}, {"Tahoma", "now we view the wax"}};
+    for (const auto& [font, caption] : cases) {
+        label->Font().SetName(font);
+        const auto line = shown(caption);
+        for (size_t space = caption.find(' '); space != std::string::npos; space = caption.find(' ', space + 1)) {
+            const auto words = shown(caption.substr(0, space));
+            int x = words.Width;
+            while (x > 0 && blank(words, x - 1, 1)) --x;
+            EXPECT_TRUE(blank(line, x, 2)) << font << ": no gap after \"" << caption.substr(0, space) << "\"";
+        }
+    }
 }
 
 TEST(ImageList, HoldsCopiesOfIconsAndDrawsThemByIndex) {

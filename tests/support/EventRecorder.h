@@ -17,6 +17,8 @@ namespace testing_support {
 class TEventRecorder {
 public:
     void Add(std::string event) { events_.push_back(std::move(event)); }
+    // An event at a point, as "move 3,4".
+    void Add(const std::string& event, int x, int y) { Add(event + " " + std::to_string(x) + "," + std::to_string(y)); }
     void Clear() { events_.clear(); }
     const std::vector<std::string>& Events() const { return events_; }
 
