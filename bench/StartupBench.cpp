@@ -289,12 +289,12 @@ int main(int argc, char** argv) {
     PrintRow("window visible", median(bareRuns, &TSample::Visible), median(varnoqRuns, &TSample::Visible), 1000,
              "ms", "");
     PrintRow("fully painted", median(bareRuns, &TSample::Painted), median(varnoqRuns, &TSample::Painted), 1000, "ms",
-             painted <= 1.25 ? "  (target <= 1.25: met)" : "  (target <= 1.25: MISSED)");
+             painted <= 1.25 ? "  (goal <= 1.25: met)" : "  (goal <= 1.25: not yet)");
     PrintRow("closed and ended", median(bareRuns, &TSample::Exited), median(varnoqRuns, &TSample::Exited), 1000,
              "ms", "");
     PrintRow("peak working set", median(bareRuns, &TSample::PeakWorkingSet),
              median(varnoqRuns, &TSample::PeakWorkingSet), 1.0 / 1024, "KB",
-             memory <= 1.4 ? "  (target <= 1.4: met)" : "  (target <= 1.4: MISSED)");
+             memory <= 1.25 ? "  (goal <= 1.25: met)" : "  (goal <= 1.25: not yet)");
     PrintRow("peak pagefile usage", median(bareRuns, &TSample::PeakPagefile),
              median(varnoqRuns, &TSample::PeakPagefile), 1.0 / 1024, "KB", "");
 

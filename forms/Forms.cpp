@@ -109,13 +109,14 @@ void TForm::CreateWnd() {
 
 void TForm::Show() {
     Handle();
-    SetVisible(true);
     // As in the system's dialogs: access-key underlines and focus
     // rectangles show once the keyboard is used, unless the user wants
-    // them always.
+    // them always. Settled before the window is seen, which then is shown,
+    // activated and painted once.
     BOOL cues = FALSE;
     SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0);
     if (!cues) ChangeUIState(UIS_SET, UISF_HIDEACCEL | UISF_HIDEFOCUS);
+    TControl::SetVisible(true);
     ShowWindow(handle_, SW_SHOW);
     SetForegroundWindow(handle_);
     if (OnShow) OnShow(this);

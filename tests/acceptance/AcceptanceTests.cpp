@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -338,16 +339,14 @@ TEST_F(Acceptance, TheArrowsGoOnFromAClickedKey) {
 // A screen reader asks from a process of its own, as this one is: the
 // picture's window answers with its 18 keys, in the map's order, each a push
 // button named as the Keys page names it; a key's default action picks it.
-TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
-    using namespace testing_support;
-    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
-    ASSERT_NO_FATAL_FAILURE(Open());
-    TComScope com;
+// The accessible object of the window that answers with the 18 keys, asked
+// as a screen reader asks; null when none does.
+IAccessible* AccessibleKeys(HWND window) {
     IAccessible* keys = nullptr;
     EnumChildWindows(
-        Window(),
+        window,
         [](HWND child, LPARAM found) WINAPI -> BOOL {
-            IAccessible* acc = AccessibleOf(child);
+            IAccessible* acc = testing_support::AccessibleOf(child);
             long count = 0;
             if (acc && acc->get_accChildCount(&count) == S_OK && count == 18) {
                 *reinterpret_cast<IAccessible**>(found) = acc;
@@ -357,6 +356,15 @@ TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&keys));
+    return keys;
+}
+
+TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
+    using namespace testing_support;
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "def.kfd", "Q5.bmp", "Q5Mask.bmp"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    TComScope com;
+    IAccessible* keys = AccessibleKeys(Window());
     ASSERT_NE(keys, nullptr) << "no window answers with the 18 keys";
     const std::vector<std::string> expected = {
         "Back", "Forward", "Refresh", "Web Home", "Search", "Favourites", "Previous Track", "Play/Pause", "Stop",
@@ -372,6 +380,29 @@ TEST_F(Acceptance, AScreenReaderInItsOwnProcessFindsTheKeys) {
     EXPECT_TRUE(WaitFor([&] { return WindowText(PageControlAt(90, 40)) == "Forward"; }, kReactMs))
         << "the default action of key 6 shows \"" << WindowText(PageControlAt(90, 40)) << "\"";
     keys->Release();
+    ExpectClosedBy("Cancel");
+}
+
+// The screen reader's question loads the accessibility library into the
+// program: the system's, never a copy planted in the program's folder, which
+// a bare name would find first. Wine is told to search as Windows does for a
+// library that is not one of its known ones: WINEDLLOVERRIDES=oleacc=n,b,
+// which Wine takes from the environment it was started in.
+TEST_F(Acceptance, AScreenReadersQuestionLoadsNoLibraryPlantedBesideTheProgram) {
+    using namespace testing_support;
+    if (GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) {
+        const char* overrides = std::getenv("WINEDLLOVERRIDES");
+        ASSERT_TRUE(overrides && std::strstr(overrides, "oleacc=n,b"))
+            << "under Wine this needs WINEDLLOVERRIDES=oleacc=n,b, as its CTest entry sets";
+    }
+    Install({"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL", "planted:oleacc.dll"});
+    ASSERT_NO_FATAL_FAILURE(Open());
+    TComScope com;
+    IAccessible* keys = AccessibleKeys(Window());
+    ASSERT_NE(keys, nullptr) << "no window answers with the 18 keys";
+    keys->Release();
+    EXPECT_EQ(GetFileAttributesA(here->Path("oleacc.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the program loaded the oleacc.dll beside it";
     ExpectClosedBy("Cancel");
 }
 

@@ -80,6 +80,7 @@ std::string BuildFile(const std::string& name) {
     const std::string bin = BinDirectory();
     return name == "TORLANG.DLL"          ? bin + "..\\lang\\TORLANG.DLL"
            : name == "broken:TORLANG.DLL" ? bin + "..\\brokenlang\\TORLANG.DLL"
+           : name == "planted:oleacc.dll" ? bin + "..\\planted\\oleacc.dll"
                                            : bin + name;
 }
 

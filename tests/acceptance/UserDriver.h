@@ -35,7 +35,8 @@ private:
 class Installation {
 public:
     // Names are copied from the build's bin folder; "TORLANG.DLL" comes from
-    // the language module's folder, "broken:TORLANG.DLL" from the broken one.
+    // the language module's folder, "broken:TORLANG.DLL" from the broken one,
+    // "planted:oleacc.dll" is the library that tells when it is loaded.
     explicit Installation(const std::vector<std::string>& files);
     ~Installation();
     void Write(const std::string& name, const std::string& content) const;
