@@ -148,6 +148,45 @@ TEST_F(MainWindow, LockFlagsAreRewrittenAndRestored) {
     EXPECT_EQ(reloads, 0);
 }
 
+// The OSD and Key Status pages get their windows when first shown. Until
+// then their controls hold what the opening gave them, and the windows made
+// later show just that: one row per control, read from the control and,
+// where the system's control keeps it too, from its window.
+TEST_F(MainWindow, HiddenPagesHoldTheirStateUntilTheirWindowsAreMade) {
+    Open();
+    const std::vector<TWinControl*> controls = {
+        form->OSDColorItemComboBox, form->OSDDelayTimeComboBox, form->OSDColorSelector, form->OSDFramePanel,
+        form->OSDBKPanel, form->UseDefaultOSDColorButton, form->SLockCheckBox, form->NLockCheckBox,
+        form->ClockCheckBox};
+    auto table = [&](bool fromWindows) {
+        std::string rows;
+        for (TWinControl* c : controls) {
+            const bool window = fromWindows && c->HandleAllocated();
+            HWND h = window ? c->Handle() : nullptr;
+            rows += c->Name() + " enabled=" + std::to_string(window ? IsWindowEnabled(h) != FALSE : c->Enabled()) +
+                    " colour=" + Hex(c->Color());
+            if (auto* combo = dynamic_cast<TComboBox*>(c))
+                rows += " items=" + std::to_string(window ? SendMessageA(h, CB_GETCOUNT, 0, 0) : LRESULT(combo->Items().size())) +
+                        " index=" + std::to_string(window ? SendMessageA(h, CB_GETCURSEL, 0, 0) : combo->ItemIndex());
+            if (auto* box = dynamic_cast<TCheckBox*>(c))
+                rows += " checked=" + std::to_string(window ? SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED : box->Checked());
+            if (auto* button = dynamic_cast<TButton*>(c)) {
+                char text[64] = "";
+                if (window) GetWindowTextA(h, text, sizeof text);
+                rows += " text=" + (window ? std::string(text) : button->Caption());
+            }
+            rows += "\n";
+        }
+        return rows;
+    };
+    for (TWinControl* c : controls) EXPECT_FALSE(c->HandleAllocated()) << c->Name() << " has a window before its page shows";
+    const std::string opened = table(false);
+    for (int page : {1, 2, 0}) ShowPage(page);
+    for (TWinControl* c : controls) EXPECT_TRUE(c->HandleAllocated()) << c->Name();
+    EXPECT_EQ(table(false), opened);
+    EXPECT_EQ(table(true), opened);
+}
+
 // The window is the strip and the rounded panel on the Keys page, the panel
 // alone on the others; switching leaks no region.
 TEST_F(MainWindow, SwitchingPagesShrinksAndRestoresTheOutline) {
