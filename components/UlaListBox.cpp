@@ -114,7 +114,8 @@ void TUlaListBox::SetOffset(uint8_t value) {
 
 void TUlaListBox::UpdateItemHeight() {
     int height = SampleHeight(Font());
-    if (images_) height = std::max(height, images_->Height());
+    rowsSizedForImages_ = images_ ? images_->Height() : 0;
+    height = std::max(height, rowsSizedForImages_);
     height = std::max(height, SampleHeight(barFont_));
     int itemHeight = std::min(height + 5, kMaxItemHeight);
     if (itemHeight != ItemHeight()) SetItemHeight(itemHeight);
@@ -139,7 +140,9 @@ void TUlaListBox::BarFontChanged() {
 }
 
 void TUlaListBox::ImageListChanged() {
-    UpdateItemHeight();
+    // Images added or replaced keep the list's size: measuring the fonts
+    // again for each would cost more than the image.
+    if (images_ && images_->Height() != rowsSizedForImages_) UpdateItemHeight();
     // New or replaced images show at once, even when the row height stays.
     Invalidate();
 }

@@ -79,6 +79,7 @@ private:
     bool oddEvenColors_ = false;
     forms::TImageList* images_ = nullptr;
     TImagePos imagePos_ = ipLeft;
+    int rowsSizedForImages_ = 0; // the images' height the rows were last sized for
     uint8_t offset_ = 3;
     forms::TChangeLink imageChangeLink_;
 };
