@@ -285,12 +285,13 @@ void TComboBox::CreateParams(TCreateParams& params) {
 }
 
 void TComboBox::InitializeWnd() {
-    FillWindow();
+    FillWindow(false);
     SizeDropDown();
 }
 
-void TComboBox::FillWindow() {
-    SendMessageA(handle_, CB_RESETCONTENT, 0, 0);
+void TComboBox::FillWindow(bool showsItems) {
+    // Emptying a new window would cost as much as filling it.
+    if (showsItems) SendMessageA(handle_, CB_RESETCONTENT, 0, 0);
     for (const std::string& item : items_) SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     SendMessageA(handle_, CB_SETCURSEL, WPARAM(itemIndex_), 0);
 }
@@ -594,10 +595,10 @@ void TListBox::CreateParams(TCreateParams& params) {
     params.ExStyle = WS_EX_CLIENTEDGE;
 }
 
-void TListBox::InitializeWnd() { FillWindow(); }
+void TListBox::InitializeWnd() { FillWindow(false); }
 
-void TListBox::FillWindow() {
-    SendMessageA(handle_, LB_RESETCONTENT, 0, 0);
+void TListBox::FillWindow(bool showsItems) {
+    if (showsItems) SendMessageA(handle_, LB_RESETCONTENT, 0, 0);
     for (const std::string& item : items_) SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     SendMessageA(handle_, LB_SETCURSEL, WPARAM(itemIndex_), 0);
 }

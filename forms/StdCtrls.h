@@ -146,7 +146,8 @@ protected:
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void FillWindow();
+    // The items into the window; one that shows items is emptied first.
+    void FillWindow(bool showsItems = true);
     void SizeDropDown();
 
     std::vector<std::string> items_;
@@ -274,7 +275,8 @@ protected:
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void FillWindow();
+    // The items into the window; one that shows items is emptied first.
+    void FillWindow(bool showsItems = true);
 
     std::vector<std::string> items_;
     std::vector<intptr_t> objects_;
