@@ -99,6 +99,7 @@ namespace {
 // The control whose window this thread is creating, and the creation hook
 // that binds the window to it before its first message.
 thread_local TWinControl* creatingControl = nullptr;
+thread_local HHOOK creationHook = nullptr;
 
 } // namespace
 
@@ -123,6 +124,21 @@ LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lPara
 }
 
 void TWinControl::CreateWnd() {
+    // One creation hook serves a window and every window made with it:
+    // installing one per window is a trip to the system each time.
+    struct THookScope {
+        bool installed = false;
+        THookScope() {
+            if (creationHook) return;
+            creationHook = SetWindowsHookExA(WH_CBT, &TWinControl::CreationHook, nullptr, GetCurrentThreadId());
+            installed = creationHook != nullptr;
+        }
+        ~THookScope() {
+            if (!installed) return;
+            UnhookWindowsHookEx(creationHook);
+            creationHook = nullptr;
+        }
+    } hookScope;
     TCreateParams params;
     CreateParams(params);
     HWND parentWnd = parent_ ? parent_->Handle() : params.WndParent;
@@ -140,15 +156,8 @@ void TWinControl::CreateWnd() {
         // ours is being made (by its first messages) nests inside.
         struct TCreationScope {
             TWinControl* previous = creatingControl;
-            HHOOK hook;
-            explicit TCreationScope(TWinControl* control)
-                : hook(SetWindowsHookExA(WH_CBT, &TWinControl::CreationHook, nullptr, GetCurrentThreadId())) {
-                creatingControl = control;
-            }
-            ~TCreationScope() {
-                creatingControl = previous;
-                if (hook) UnhookWindowsHookEx(hook);
-            }
+            explicit TCreationScope(TWinControl* control) { creatingControl = control; }
+            ~TCreationScope() { creatingControl = previous; }
         } scope(this);
         HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
                                    parentWnd, id, GetModuleHandleA(nullptr), this);
