@@ -171,7 +171,8 @@ void TQorVarnoqForm::FormCreate(TObject*) {
 
 HRGN TQorVarnoqForm::MakePanelRegion() {
     const RECT r = Panel1->BoundsRect();
-    return CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, 30, 30);
+    const int corner = ScaleToDpi(30, PixelsPerInch());
+    return CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, corner, corner);
 }
 
 HRGN TQorVarnoqForm::MakeWindowRegion() {
@@ -311,8 +312,10 @@ void TQorVarnoqForm::ShowRecord() {
     TKeyFunctionRecord* record = CurrentRecord;
     for (TRadioButton* button : {DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton})
         button->SetEnabled(true);
+    // The key's icon at the size its place asks for at this resolution.
     TIcon keyIcon;
-    keyIcon.CopyHandle(LoadIconResource(record->KeyId));
+    keyIcon.SetHandle(LoadIconResource(record->KeyId, ScaleToDpi(32, PixelsPerInch())));
+    keyIcon.SetPixelsPerInch(PixelsPerInch());
     KeyImage->Picture().Assign(&keyIcon);
     const std::string name = LoadTextResource(record->KeyId);
     KeyNameLabel->SetCaption(name);
