@@ -189,6 +189,12 @@ void TQorVarnoqForm::SetOutline(HRGN region) {
     GiveWindowRegion(Handle(), outline, true);
 }
 
+LRESULT TQorVarnoqForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = TForm::WndProc(msg, wParam, lParam);
+    if (msg == WM_DPICHANGED) PageControl1Change(this);
+    return result;
+}
+
 void TQorVarnoqForm::PageControl1Change(TObject*) {
     // Only the Keys page uses the keyboard picture.
     SetOutline(PageControl1->ActivePageIndex() == 0 ? MakeWindowRegion() : MakePanelRegion());

@@ -357,8 +357,8 @@ TForm* GetParentForm(TControl* control) {
 
 void ChangeScale(TControl* control, int to, int from) {
     auto scale = [to, from](int v) { return MulDiv(v, to, from); };
-    const RECT b = control->BoundsRect();
-    control->SetBounds(scale(b.left), scale(b.top), scale(b.right) - scale(b.left), scale(b.bottom) - scale(b.top));
+    // Place and size each scaled, as a layout's values are when read.
+    control->SetBounds(scale(control->Left()), scale(control->Top()), scale(control->Width()), scale(control->Height()));
     if (!control->ParentFont()) control->Font().SetHeight(scale(control->Font().Height()));
     if (auto* list = dynamic_cast<TListBox*>(control)) list->SetItemHeight(std::min(scale(list->ItemHeight()), 255));
     if (auto* parent = dynamic_cast<TWinControl*>(control))
