@@ -171,7 +171,8 @@ void TQorVarnoqForm::FormCreate(TObject*) {
 
 HRGN TQorVarnoqForm::MakePanelRegion() {
     const RECT r = Panel1->BoundsRect();
-    return CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, 30, 30);
+    const int corner = ScaleToDpi(30, PixelsPerInch());
+    return CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, corner, corner);
 }
 
 HRGN TQorVarnoqForm::MakeWindowRegion() {
@@ -186,6 +187,12 @@ void TQorVarnoqForm::SetOutline(HRGN region) {
     // The window frees the region it took; one it refused is still ours.
     TGdiObject outline(region);
     GiveWindowRegion(Handle(), outline, true);
+}
+
+LRESULT TQorVarnoqForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = TForm::WndProc(msg, wParam, lParam);
+    if (msg == WM_DPICHANGED) PageControl1Change(this);
+    return result;
 }
 
 void TQorVarnoqForm::PageControl1Change(TObject*) {
@@ -311,8 +318,10 @@ void TQorVarnoqForm::ShowRecord() {
     TKeyFunctionRecord* record = CurrentRecord;
     for (TRadioButton* button : {DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton})
         button->SetEnabled(true);
+    // The key's icon at the size its place asks for at this resolution.
     TIcon keyIcon;
-    keyIcon.CopyHandle(LoadIconResource(record->KeyId));
+    keyIcon.SetHandle(LoadIconResource(record->KeyId, ScaleToDpi(32, PixelsPerInch())));
+    keyIcon.SetPixelsPerInch(PixelsPerInch());
     KeyImage->Picture().Assign(&keyIcon);
     const std::string name = LoadTextResource(record->KeyId);
     KeyNameLabel->SetCaption(name);

@@ -117,6 +117,9 @@ public:
 
 protected:
     explicit TQorVarnoqForm(forms::TComponent* owner);
+    // After a move to a display of another resolution the outline follows
+    // the rescaled controls.
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     // Loads a picture or map file beside the program when it is there; one

@@ -36,18 +36,20 @@ void Frame(TCanvas& canvas, const RECT& r, TColor color) {
     canvas.FrameRect(r);
 }
 
-// A sunken 16 x 16 well with a 12 x 12 square of colour inside.
-void DrawWell(TCanvas& canvas, const RECT& cell, TColor color) {
-    int l = cell.left, t = cell.top;
-    Fill(canvas, l, t, l + 15, t + 1, kWellShadow);
-    Fill(canvas, l, t, l + 1, t + 15, kWellShadow);
-    Fill(canvas, l, t + 15, l + 15, t + 16, clWhite);
-    Fill(canvas, l + 15, t, l + 16, t + 16, clWhite);
-    Fill(canvas, l + 1, t + 1, l + 14, t + 2, clBlack);
-    Fill(canvas, l + 1, t + 1, l + 2, t + 14, clBlack);
-    Fill(canvas, l + 1, t + 14, l + 14, t + 15, kWellLight);
-    Fill(canvas, l + 14, t + 1, l + 15, t + 15, kWellLight);
-    Fill(canvas, l + 2, t + 2, l + 14, t + 14, color);
+// A sunken 16 x 16 well with a 12 x 12 square of colour inside, its table
+// of offsets scaled to the palette's resolution.
+void DrawWell(TCanvas& canvas, const RECT& cell, TColor color, int dpi) {
+    const int l = cell.left, t = cell.top;
+    auto at = [dpi](int offset) { return ScaleToDpi(offset, dpi); };
+    Fill(canvas, l, t, l + at(15), t + at(1), kWellShadow);
+    Fill(canvas, l, t, l + at(1), t + at(15), kWellShadow);
+    Fill(canvas, l, t + at(15), l + at(15), t + at(16), clWhite);
+    Fill(canvas, l + at(15), t, l + at(16), t + at(16), clWhite);
+    Fill(canvas, l + at(1), t + at(1), l + at(14), t + at(2), clBlack);
+    Fill(canvas, l + at(1), t + at(1), l + at(2), t + at(14), clBlack);
+    Fill(canvas, l + at(1), t + at(14), l + at(14), t + at(15), kWellLight);
+    Fill(canvas, l + at(14), t + at(1), l + at(15), t + at(15), kWellLight);
+    Fill(canvas, l + at(2), t + at(2), l + at(14), t + at(14), color);
 }
 
 // The platform's default interface font, read once.
@@ -73,9 +75,10 @@ bool IsCell(int column, int row) { return column >= 1 && column <= 4 && row >= 1
 
 } // namespace
 
-TColorForm::TColorForm(TComponent* owner) : TForm(owner) {
+TColorForm::TColorForm(TComponent* owner, int dpi) : TForm(owner) {
+    SetPixelsPerInch(dpi);
     SetBorderStyle(bsNone);
-    SetBounds(0, 0, PaletteWidth, PaletteHeight);
+    SetBounds(0, 0, ScaleToDpi(PaletteWidth, dpi), ScaleToDpi(PaletteHeight, dpi));
 }
 
 void TColorForm::CreateParams(TCreateParams& params) {
@@ -122,14 +125,18 @@ void TColorForm::InitHot() {
     else SetHot(SwatchColumn, SwatchRow);
 }
 
-RECT TColorForm::CellRect(int column, int row) {
-    int l = 18 * (column - 1) + 4, t = 18 * (row - 1) + 4;
-    return {l, t, l + 16, t + 16};
+RECT TColorForm::CellRect(int column, int row, int dpi) {
+    const int l = 18 * (column - 1) + 4, t = 18 * (row - 1) + 4;
+    return {ScaleToDpi(l, dpi), ScaleToDpi(t, dpi), ScaleToDpi(l + 16, dpi), ScaleToDpi(t + 16, dpi)};
 }
 
-RECT TColorForm::SwatchRect() { return {W - 20, H - 20, W - 4, H - 4}; }
+RECT TColorForm::SwatchRect(int dpi) {
+    return {ScaleToDpi(W - 20, dpi), ScaleToDpi(H - 20, dpi), ScaleToDpi(W - 4, dpi), ScaleToDpi(H - 4, dpi)};
+}
 
-RECT TColorForm::OtherButtonRect(bool swatchShown) { return {3, H - 21, swatchShown ? 56 : 65, H - 3}; }
+RECT TColorForm::OtherButtonRect(bool swatchShown, int dpi) {
+    return {ScaleToDpi(3, dpi), ScaleToDpi(H - 21, dpi), ScaleToDpi(swatchShown ? 56 : 65, dpi), ScaleToDpi(H - 3, dpi)};
+}
 
 bool TColorForm::FindPaletteColor(TColor color, int& column, int& row) {
     for (row = 1; row <= 5; ++row)
@@ -148,32 +155,34 @@ bool Within(const RECT& r, int x, int y, int margin = 0) {
 
 } // namespace
 
-void TColorForm::PositionAt(int x, int y, int& column, int& row) {
-    // A cell answers up to 2 pixels around its well.
+void TColorForm::PositionAt(int x, int y, int& column, int& row, int dpi) {
+    // A cell answers up to 2 pixels (at 96 dpi) around its well.
     for (row = 1; row <= 5; ++row)
         for (column = 1; column <= 4; ++column)
-            if (Within(CellRect(column, row), x, y, 2)) return;
+            if (Within(CellRect(column, row, dpi), x, y, ScaleToDpi(2, dpi))) return;
     column = row = 0;
     // The swatch's area answers whether or not the swatch is drawn.
-    if (Within(SwatchRect(), x, y)) column = SwatchColumn, row = SwatchRow;
+    if (Within(SwatchRect(dpi), x, y)) column = SwatchColumn, row = SwatchRow;
 }
 
 void TColorForm::DrawPalette(TCanvas& canvas) {
-    RECT all{0, 0, W, H};
+    const int dpi = PixelsPerInch();
+    auto at = [dpi](int offset) { return ScaleToDpi(offset, dpi); };
+    RECT all{0, 0, at(W), at(H)};
     DrawFrameControl(canvas.Handle(), &all, DFC_BUTTON, DFCS_BUTTONPUSH);
 
     for (int row = 1; row <= 5; ++row)
         for (int column = 1; column <= 4; ++column)
-            DrawWell(canvas, CellRect(column, row), PaletteColors[row - 1][column - 1]);
+            DrawWell(canvas, CellRect(column, row, dpi), PaletteColors[row - 1][column - 1], dpi);
     bool swatch = SwatchShown();
-    if (swatch) DrawWell(canvas, SwatchRect(), currentColor_);
+    if (swatch) DrawWell(canvas, SwatchRect(dpi), currentColor_, dpi);
 
     // Etched separator above the button.
-    Fill(canvas, 4, H - 25, W - 4, H - 24, kWellShadow);
-    Fill(canvas, 4, H - 24, W - 5, H - 23, clWhite);
-    Fill(canvas, W - 5, H - 24, W - 4, H - 23, kWellShadow);
+    Fill(canvas, at(4), at(H - 25), at(W - 4), at(H - 24), kWellShadow);
+    Fill(canvas, at(4), at(H - 24), at(W - 5), at(H - 23), clWhite);
+    Fill(canvas, at(W - 5), at(H - 24), at(W - 4), at(H - 23), kWellShadow);
 
-    RECT button = OtherButtonRect(swatch);
+    RECT button = OtherButtonRect(swatch, dpi);
     DrawFrameControl(canvas.Handle(), &button, DFC_BUTTON, DFCS_BUTTONPUSH);
     if (PaletteCaption.empty()) PaletteCaption = "&Other...";
     UseInterfaceFont(canvas.Font());
@@ -182,14 +191,18 @@ void TColorForm::DrawPalette(TCanvas& canvas) {
     canvas.Brush().SetStyle(bsSolid);
     // Centred in the button, but clipped inside its edges: a long caption
     // must not paint over them.
-    RECT text{button.left + 2, button.top + 2, button.right - 2, button.bottom - 2};
+    RECT text{button.left + at(2), button.top + at(2), button.right - at(2), button.bottom - at(2)};
     canvas.DrawText(PaletteCaption, text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 
     if (hotColumn_ && hotRow_) {
-        RECT r = hotColumn_ == SwatchColumn && hotRow_ == SwatchRow ? SwatchRect() : CellRect(hotColumn_, hotRow_);
-        Frame(canvas, {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, clBlack);
-        Frame(canvas, r, clWhite);
-        Frame(canvas, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, clBlack);
+        // Black, white and black frames of one pixel each at 96 dpi.
+        RECT r = hotColumn_ == SwatchColumn && hotRow_ == SwatchRow ? SwatchRect(dpi) : CellRect(hotColumn_, hotRow_, dpi);
+        const int line = at(1);
+        for (int i = 0; i < line; ++i) {
+            Frame(canvas, {r.left - line + i, r.top - line + i, r.right + line - i, r.bottom + line - i}, clBlack);
+            Frame(canvas, {r.left + i, r.top + i, r.right - i, r.bottom - i}, clWhite);
+            Frame(canvas, {r.left + line + i, r.top + line + i, r.right - line - i, r.bottom - line - i}, clBlack);
+        }
     }
 }
 
@@ -201,7 +214,7 @@ void TColorForm::Paint() {
 
 void TColorForm::MouseMove(TShiftState shift, int x, int y) {
     int column, row;
-    PositionAt(x, y, column, row);
+    PositionAt(x, y, column, row, PixelsPerInch());
     SetHot(column, row);
     TForm::MouseMove(shift, x, y);
 }
@@ -227,7 +240,7 @@ void TColorForm::Press(int x, int y) {
     }
     // The wide button's area, its edges included, counts also when the
     // button is drawn narrower beside the swatch.
-    if (Within(OtherButtonRect(false), x, y, 1)) {
+    if (Within(OtherButtonRect(false, PixelsPerInch()), x, y, ScaleToDpi(1, PixelsPerInch()))) {
         CloseUp();
         RunColorDialog();
         closed = true;

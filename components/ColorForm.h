@@ -33,7 +33,8 @@ public:
     static constexpr int SwatchColumn = 4;
     static constexpr int SwatchRow = 6;
 
-    explicit TColorForm(forms::TComponent* owner);
+    // A palette sized for dpi, the resolution of the window it drops from.
+    explicit TColorForm(forms::TComponent* owner, int dpi = forms::ScreenPixelsPerInch());
     std::string ClassName() const override { return "TColorForm"; }
 
     // The window the palette stays above and the colour dialog is modal to;
@@ -61,17 +62,18 @@ public:
     // colour dialog done), so the selector can take the focus back.
     std::function<void(TColorForm* Palette)> OnCloseUp;
 
-    // Geometry, in client pixels; right and bottom are exclusive.
-    static RECT CellRect(int column, int row);
-    static RECT SwatchRect();
-    static RECT OtherButtonRect(bool swatchShown);
+    // Geometry, in client pixels of a palette at dpi (its table is at 96);
+    // right and bottom are exclusive.
+    static RECT CellRect(int column, int row, int dpi = forms::DesignPixelsPerInch);
+    static RECT SwatchRect(int dpi = forms::DesignPixelsPerInch);
+    static RECT OtherButtonRect(bool swatchShown, int dpi = forms::DesignPixelsPerInch);
     // The first position of color in the table, in row order; false when
     // it is not there (every system colour, and clNone).
     static bool FindPaletteColor(forms::TColor color, int& column, int& row);
     // The position a client point highlights: a cell (grown by 2 pixels,
     // bounds exclusive, first hit in row order), else the swatch's area
     // whether or not the swatch is drawn, else (0, 0).
-    static void PositionAt(int x, int y, int& column, int& row);
+    static void PositionAt(int x, int y, int& column, int& row, int dpi = forms::DesignPixelsPerInch);
 
     // The whole picture at (0, 0), as the window shows it.
     void DrawPalette(forms::TCanvas& canvas);

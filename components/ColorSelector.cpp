@@ -91,9 +91,11 @@ void TColorSelector::DropDown() {
     PaletteCaption = OtherColorCaption;
     // One palette at a time: the previous one goes now, or, while it still
     // runs the colour dialog, as that returns.
-    palette_.reset(new TColorForm(nullptr));
+    const int dpi = ControlPixelsPerInch(this);
+    palette_.reset(new TColorForm(nullptr, dpi));
     palette_->SetOwnerWindow(GetAncestor(Handle(), GA_ROOT));
-    palette_->SetBounds(corner.x, corner.y, TColorForm::PaletteWidth, TColorForm::PaletteHeight);
+    palette_->SetBounds(corner.x, corner.y, ScaleToDpi(TColorForm::PaletteWidth, dpi),
+                        ScaleToDpi(TColorForm::PaletteHeight, dpi));
     palette_->OnSelect = [this](TColorForm* palette, TColor color) { PaletteColorPicked(palette, color); };
     // After a pick the owner window is active again, but without a focused
     // control: give the focus back to the selector.

@@ -117,7 +117,7 @@ void TUlaListBox::UpdateItemHeight() {
     rowsSizedForImages_ = images_ ? images_->Height() : 0;
     height = std::max(height, rowsSizedForImages_);
     height = std::max(height, SampleHeight(barFont_));
-    int itemHeight = std::min(height + 5, kMaxItemHeight);
+    int itemHeight = std::min(height + ScaleForControl(this, 5), kMaxItemHeight);
     if (itemHeight != ItemHeight()) SetItemHeight(itemHeight);
 }
 
@@ -254,7 +254,7 @@ void RegisterUlaListBox() {
         c.OnGetImageIndex = EventHandler<TUlaGetIndexEvent>(p, ctx);
     });
     RegisterProp<L>(k, "BarFont.Name", [](L& c, auto& p, auto&) { c.BarFont().SetName(AsString(p)); });
-    RegisterProp<L>(k, "BarFont.Height", [](L& c, auto& p, auto&) { c.BarFont().SetHeight(AsInteger(p)); });
+    RegisterProp<L>(k, "BarFont.Height", [](L& c, auto& p, auto& ctx) { c.BarFont().SetHeight(ctx.Pixels(p)); });
     RegisterProp<L>(k, "BarFont.Size", [](L& c, auto& p, auto&) { c.BarFont().SetSize(AsInteger(p)); });
     RegisterProp<L>(k, "BarFont.Color", [](L& c, auto& p, auto&) { c.BarFont().SetColor(AsColor(p)); });
     RegisterProp<L>(k, "BarFont.Style", [](L& c, auto& p, auto&) {
@@ -272,10 +272,10 @@ void RegisterUlaListBox() {
     RegisterProp<L>(k, "OddColor", [](L& c, auto& p, auto&) { c.SetOddColor(AsColor(p)); });
     RegisterProp<L>(k, "OddEvenColors", [](L& c, auto& p, auto&) { c.SetOddEvenColors(AsBoolean(p)); });
     RegisterProp<L>(k, "ImagePos", [](L& c, auto& p, auto&) { c.SetImagePos(TImagePos(AsEnum(p, {"ipLeft", "ipRight"}))); });
-    RegisterProp<L>(k, "Offset", [](L& c, auto& p, auto&) {
+    RegisterProp<L>(k, "Offset", [](L& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value < 0 || value > 255) BadLayoutValue(p);
-        c.SetOffset(uint8_t(value));
+        c.SetOffset(uint8_t(std::min(ctx.Pixels(p), 255)));
     });
     RegisterProp<L>(k, "Images", [](L& c, auto& p, TLayoutContext& ctx) {
         // The image list may come later in the layout than the list box.

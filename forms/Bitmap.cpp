@@ -117,6 +117,7 @@ void TBitmap::Assign(const TPersistent* source) {
         }
         Replace(image);
         transparent_ = other->transparent_;
+        pixelsPerInch_ = other->pixelsPerInch_;
         Changed();
         return;
     }
@@ -205,10 +206,18 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
     if (Transparent()) {
         if (auto transparentBlt = SYSTEM_FUNCTION("msimg32.dll", TransparentBlt))
             transparentBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, ColorToRef(TransparentColor()));
-    } else if (w == image_.width && h == image_.height)
+    } else if (w == image_.width && h == image_.height) {
         BitBlt(to, r.left, r.top, w, h, from, 0, 0, SRCCOPY);
-    else
+    } else {
+        // Whole multiples keep their pixels sharp; other sizes are smoothed.
+        const bool whole = w % image_.width == 0 && h % image_.height == 0;
+        const int oldMode = SetStretchBltMode(to, whole ? COLORONCOLOR : HALFTONE);
+        POINT oldOrigin;
+        SetBrushOrgEx(to, 0, 0, &oldOrigin); // as HALFTONE asks
         StretchBlt(to, r.left, r.top, w, h, from, 0, 0, image_.width, image_.height, SRCCOPY);
+        SetBrushOrgEx(to, oldOrigin.x, oldOrigin.y, nullptr);
+        SetStretchBltMode(to, oldMode);
+    }
 }
 
 void TBitmap::ReadImage(TStream& stream, bool fileHeader, TImage& image) {

@@ -129,6 +129,10 @@ public:
     void SetTransparent(bool value);
 
     virtual void Draw(TCanvas& canvas, const RECT& r) = 0;
+    // The resolution the graphic's pixels are made for: 96 dpi for pictures
+    // from files and layouts; an icon loaded at a display's size says so.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int dpi) { pixelsPerInch_ = dpi; }
     // Reads the graphic's file format from the stream's position. Short
     // data raises EReadError, malformed data EInvalidGraphic; on error the
     // graphic keeps what it had.
@@ -142,6 +146,7 @@ protected:
     void Changed() { if (OnChange) OnChange(this); }
 
     bool transparent_ = false;
+    int pixelsPerInch_ = 96;
 };
 
 } // namespace forms

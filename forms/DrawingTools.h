@@ -140,4 +140,9 @@ private:
 // Vertical resolution of the screen, for point sizes.
 int ScreenPixelsPerInch();
 
+// Pixel sizes are given at 96 dpi (layouts, drawing tables); this is the
+// one rule that turns them into pixels at another resolution.
+constexpr int DesignPixelsPerInch = 96;
+inline int ScaleToDpi(int value, int dpi) { return MulDiv(value, dpi, DesignPixelsPerInch); }
+
 } // namespace forms

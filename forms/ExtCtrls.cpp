@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Forms.h"
 #include "ScopedValue.h"
 
 namespace forms {
@@ -39,8 +40,10 @@ TImage::~TImage() { picture_->OnChange = nullptr; }
 
 void TImage::PictureChanged() {
     if (TGraphic* graphic = picture_->Graphic()) graphic->SetTransparent(transparent_);
-    if (autoSize_ && picture_->Width() > 0 && picture_->Height() > 0)
-        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    if (autoSize_ && picture_->Width() > 0 && picture_->Height() > 0) {
+        const SIZE size = PictureSize();
+        SetBounds(Left(), Top(), size.cx, size.cy);
+    }
     Invalidate();
 }
 
@@ -73,9 +76,17 @@ void TImage::Loaded() {
     if (autoSize_) PictureChanged(); // the layout may give the size after the picture
 }
 
+SIZE TImage::PictureSize() const {
+    TGraphic* graphic = picture_->Graphic();
+    const int from = graphic ? graphic->PixelsPerInch() : DesignPixelsPerInch;
+    const int to = ControlPixelsPerInch(const_cast<TImage*>(this));
+    return {MulDiv(picture_->Width(), to, from), MulDiv(picture_->Height(), to, from)};
+}
+
 RECT TImage::DestRect() const {
     if (stretch_) return {0, 0, Width(), Height()};
-    int w = picture_->Width(), h = picture_->Height();
+    const SIZE size = PictureSize();
+    int w = size.cx, h = size.cy;
     RECT r{0, 0, w, h};
     if (center_) OffsetRect(&r, (Width() - w) / 2, (Height() - h) / 2);
     return r;

@@ -31,6 +31,9 @@ public:
     // Where the picture goes in client coordinates: the whole control when
     // stretched, else the picture's size, centred or at the top-left.
     RECT DestRect() const;
+    // The picture's size on this control: its pixels scaled from the
+    // resolution they are made for to the form's.
+    SIZE PictureSize() const;
 
     void Loaded() override;
 

@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "ComCtrls.h"
@@ -7,6 +8,7 @@
 #include "Dialogs.h"
 #include "Layouts.h"
 #include "Resources.h"
+#include "StdCtrls.h"
 
 namespace forms {
 
@@ -191,6 +193,23 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         top_ = r.top;
         break;
     }
+    case WM_DPICHANGED: {
+        // Moved to a display of another resolution: everything on the form
+        // grows or shrinks by the ratio, and the window takes the place the
+        // system suggests.
+        const int dpi = HIWORD(wParam);
+        if (dpi > 0 && dpi != pixelsPerInch_) {
+            const int from = pixelsPerInch_;
+            pixelsPerInch_ = dpi;
+            for (TControl* control : Controls()) ChangeScale(control, dpi, from);
+            Font().SetHeight(MulDiv(Font().Height(), dpi, from));
+            clientWidth_ = MulDiv(clientWidth_, dpi, from);
+            clientHeight_ = MulDiv(clientHeight_, dpi, from);
+        }
+        const RECT* r = reinterpret_cast<const RECT*>(lParam);
+        SetBounds(r->left, r->top, r->right - r->left, r->bottom - r->top);
+        return 0;
+    }
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
@@ -335,6 +354,22 @@ HWND OwnerWindow(TComponent* owner) {
 TForm* GetParentForm(TControl* control) {
     while (control && control->Parent()) control = control->Parent();
     return dynamic_cast<TForm*>(control);
+}
+
+void ChangeScale(TControl* control, int to, int from) {
+    auto scale = [to, from](int v) { return MulDiv(v, to, from); };
+    // Place and size each scaled, as a layout's values are when read.
+    control->SetBounds(scale(control->Left()), scale(control->Top()), scale(control->Width()), scale(control->Height()));
+    if (!control->ParentFont()) control->Font().SetHeight(scale(control->Font().Height()));
+    if (auto* list = dynamic_cast<TListBox*>(control)) list->SetItemHeight(std::min(scale(list->ItemHeight()), 255));
+    if (auto* parent = dynamic_cast<TWinControl*>(control))
+        for (TControl* child : parent->Controls()) ChangeScale(child, to, from);
+}
+
+int ControlPixelsPerInch(TControl* control) {
+    TForm* form = dynamic_cast<TForm*>(control);
+    if (!form) form = GetParentForm(control);
+    return form ? form->PixelsPerInch() : ScreenPixelsPerInch();
 }
 
 // ------------------------------------------------------------- THintWindow

@@ -100,6 +100,10 @@ public:
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     void SetClientSize(int width, int height) override;
+    // The resolution the form's pixels are for: the screen's when it is made.
+    // Its layout, given at 96 dpi, is scaled to it as it is read.
+    int PixelsPerInch() const { return pixelsPerInch_; }
+    void SetPixelsPerInch(int dpi) { pixelsPerInch_ = dpi; }
 
     void Show();
     void Close();
@@ -183,6 +187,7 @@ private:
     TControl* defaultControl_ = nullptr;
     TControl* cancelControl_ = nullptr;
     std::map<std::string, std::any> handlers_;
+    int pixelsPerInch_ = ScreenPixelsPerInch();
 };
 
 namespace detail {
@@ -228,6 +233,13 @@ HWND OwnerWindow(TComponent* owner);
 
 // The form a control lies on, or null.
 TForm* GetParentForm(TControl* control);
+// Rescales a control and everything on it (bounds, own fonts, list rows)
+// from one resolution to another.
+void ChangeScale(TControl* control, int to, int from);
+// The resolution of the form a control lies on; the screen's when none.
+int ControlPixelsPerInch(TControl* control);
+// A size given at 96 dpi, in pixels of the control's form.
+inline int ScaleForControl(TControl* control, int value) { return ScaleToDpi(value, ControlPixelsPerInch(control)); }
 
 class THintWindow : public TCustomControl {
 public:

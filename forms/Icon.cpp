@@ -44,6 +44,7 @@ void TIcon::Free() {
 void TIcon::Assign(const TPersistent* source) {
     if (auto* other = dynamic_cast<const TIcon*>(source)) {
         if (other == this) return;
+        pixelsPerInch_ = other->pixelsPerInch_;
         if (!other->data_.empty()) {
             TMemoryStream stream(other->data_.data(), other->data_.size());
             LoadFromStream(stream);
@@ -89,6 +90,8 @@ bool TIcon::LoadAssociated(const std::string& path) {
     HICON icon = extract ? extract(GetModuleHandleA(nullptr), buffer, &index) : nullptr;
     if (!icon) return false;
     SetHandle(icon);
+    // The shell gives its large icon, 32 pixels at 96 dpi, at the system's size.
+    if (Width() > 0) pixelsPerInch_ = MulDiv(Width(), DesignPixelsPerInch, 32);
     return true;
 }
 

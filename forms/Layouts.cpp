@@ -74,6 +74,10 @@ TComponent* TLayoutContext::Component(const std::string& name, const TLayoutProp
     return found;
 }
 
+int TLayoutContext::Pixels(const TLayoutProperty& property) const {
+    return ScaleToDpi(AsInteger(property), PixelsPerInch);
+}
+
 void RegisterComponentClass(const std::string& className, const std::string& parentClassName, TComponentFactory factory) {
     TClassInfo& info = Classes()[Lower(className)];
     info.Parent = parentClassName;
@@ -91,6 +95,7 @@ void ReadLayoutInto(TComponent* root, const TLayoutObject& tree, TForm* handlers
     if (!IsComponentClassRegistered(tree.ClassName)) Fail(tree.Line, FormTextFmt(stLayoutUnknownClass, tree.ClassName));
     TLayoutContext context;
     context.Root = handlers;
+    if (auto* form = dynamic_cast<TForm*>(root)) context.PixelsPerInch = form->PixelsPerInch();
     std::vector<TComponent*> created;
     root->SetLoading();
     root->SetName(tree.Name);
@@ -203,10 +208,10 @@ void RegisterControlClasses() {
 
     using C = TControl;
     const char* k = "TControl";
-    RegisterProp<C>(k, "Left", [](C& c, auto& p, auto&) { c.SetLeft(AsInteger(p)); });
-    RegisterProp<C>(k, "Top", [](C& c, auto& p, auto&) { c.SetTop(AsInteger(p)); });
-    RegisterProp<C>(k, "Width", [](C& c, auto& p, auto&) { c.SetWidth(AsInteger(p)); });
-    RegisterProp<C>(k, "Height", [](C& c, auto& p, auto&) { c.SetHeight(AsInteger(p)); });
+    RegisterProp<C>(k, "Left", [](C& c, auto& p, auto& ctx) { c.SetLeft(ctx.Pixels(p)); });
+    RegisterProp<C>(k, "Top", [](C& c, auto& p, auto& ctx) { c.SetTop(ctx.Pixels(p)); });
+    RegisterProp<C>(k, "Width", [](C& c, auto& p, auto& ctx) { c.SetWidth(ctx.Pixels(p)); });
+    RegisterProp<C>(k, "Height", [](C& c, auto& p, auto& ctx) { c.SetHeight(ctx.Pixels(p)); });
     RegisterProp<C>(k, "Align", [](C& c, auto& p, auto&) {
         c.SetAlign(TAlign(AsEnum(p, {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"})));
     });
@@ -216,7 +221,8 @@ void RegisterControlClasses() {
     RegisterProp<C>(k, "ParentColor", [](C& c, auto& p, auto&) { c.SetParentColor(AsBoolean(p)); });
     RegisterProp<C>(k, "ParentFont", [](C& c, auto& p, auto&) { c.SetParentFont(AsBoolean(p)); });
     RegisterProp<C>(k, "Font.Name", [](C& c, auto& p, auto&) { c.Font().SetName(AsString(p)); });
-    RegisterProp<C>(k, "Font.Height", [](C& c, auto& p, auto&) { c.Font().SetHeight(AsInteger(p)); });
+    // A height in pixels is one at 96 dpi; a size in points needs no scaling.
+    RegisterProp<C>(k, "Font.Height", [](C& c, auto& p, auto& ctx) { c.Font().SetHeight(ctx.Pixels(p)); });
     RegisterProp<C>(k, "Font.Size", [](C& c, auto& p, auto&) { c.Font().SetSize(AsInteger(p)); });
     RegisterProp<C>(k, "Font.Color", [](C& c, auto& p, auto&) { c.Font().SetColor(AsColor(p)); });
     RegisterProp<C>(k, "Font.Style", [](C& c, auto& p, auto&) {
@@ -244,8 +250,8 @@ void RegisterControlClasses() {
     RegisterProp<W>("TWinControl", "OnExit", [](W& c, auto& p, auto& ctx) { c.OnExit = NotifyHandler(p, ctx); });
 
     using F = TForm;
-    RegisterProp<F>("TForm", "ClientWidth", [](F& f, auto& p, auto&) { f.SetClientSize(AsInteger(p), f.ClientHeight()); });
-    RegisterProp<F>("TForm", "ClientHeight", [](F& f, auto& p, auto&) { f.SetClientSize(f.ClientWidth(), AsInteger(p)); });
+    RegisterProp<F>("TForm", "ClientWidth", [](F& f, auto& p, auto& ctx) { f.SetClientSize(ctx.Pixels(p), f.ClientHeight()); });
+    RegisterProp<F>("TForm", "ClientHeight", [](F& f, auto& p, auto& ctx) { f.SetClientSize(f.ClientWidth(), ctx.Pixels(p)); });
     RegisterProp<F>("TForm", "BorderStyle", [](F& f, auto& p, auto&) {
         f.SetBorderStyle(TFormBorderStyle(AsEnum(p, {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow"})));
     });

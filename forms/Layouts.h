@@ -24,6 +24,10 @@ class TControl;
 struct TLayoutContext {
     TForm* Root = nullptr;
     std::vector<std::function<void()>> Fixups;
+    // The resolution the layout is read for; its pixel values are at 96 dpi.
+    int PixelsPerInch = DesignPixelsPerInch;
+    // An integer value in pixels at 96 dpi, scaled to PixelsPerInch.
+    int Pixels(const TLayoutProperty& property) const;
     // The component named so in the layout; raises naming the property when absent.
     TComponent* Component(const std::string& name, const TLayoutProperty& property) const;
 };

@@ -1,4 +1,6 @@
 // Layout names and published properties of the standard controls.
+#include <algorithm>
+
 #include "ComCtrls.h"
 #include "Dialogs.h"
 #include "ExtCtrls.h"
@@ -89,10 +91,10 @@ void RegisterStdCtrls() {
         c.SetItemIndex(index);
     });
     RegisterProp<TListBox>("TListBox", "ItemIndex", [](TListBox& c, auto& p, auto&) { c.SetItemIndex(AsInteger(p)); });
-    RegisterProp<TListBox>("TListBox", "ItemHeight", [](TListBox& c, auto& p, auto&) {
+    RegisterProp<TListBox>("TListBox", "ItemHeight", [](TListBox& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value <= 0 || value > 255) BadLayoutValue(p);
-        c.SetItemHeight(value);
+        c.SetItemHeight(std::min(ctx.Pixels(p), 255));
     });
 }
 
@@ -118,15 +120,15 @@ void RegisterExtCtrls() {
     RegisterClassOf<TPanel>("TPanel", "TCustomControl");
     RegisterProp<TPanel>("TPanel", "BevelInner", [](TPanel& c, auto& p, auto&) { c.SetBevelInner(AsBevelCut(p)); });
     RegisterProp<TPanel>("TPanel", "BevelOuter", [](TPanel& c, auto& p, auto&) { c.SetBevelOuter(AsBevelCut(p)); });
-    RegisterProp<TPanel>("TPanel", "BevelWidth", [](TPanel& c, auto& p, auto&) {
+    RegisterProp<TPanel>("TPanel", "BevelWidth", [](TPanel& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value < 1 || value > 100) BadLayoutValue(p);
-        c.SetBevelWidth(value);
+        c.SetBevelWidth(ctx.Pixels(p));
     });
-    RegisterProp<TPanel>("TPanel", "BorderWidth", [](TPanel& c, auto& p, auto&) {
+    RegisterProp<TPanel>("TPanel", "BorderWidth", [](TPanel& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value < 0 || value > 100) BadLayoutValue(p);
-        c.SetBorderWidth(value);
+        c.SetBorderWidth(ctx.Pixels(p));
     });
     RegisterProp<TPanel>("TPanel", "Alignment", [](TPanel& c, auto& p, auto&) { c.SetAlignment(AsAlignment(p)); });
     RegisterProp<TPanel>("TPanel", "AutoSize", [](TPanel& c, auto& p, auto&) { c.SetAutoSize(AsBoolean(p)); });
@@ -166,15 +168,15 @@ void RegisterComCtrls() {
     RegisterProp<TTabSheet>("TTabSheet", "TabVisible", [](TTabSheet& c, auto& p, auto&) { c.SetTabVisible(AsBoolean(p)); });
 
     RegisterClassOf<TImageList>("TImageList", "TComponent");
-    RegisterProp<TImageList>("TImageList", "Width", [](TImageList& c, auto& p, auto&) {
+    RegisterProp<TImageList>("TImageList", "Width", [](TImageList& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value <= 0 || value > 256) BadLayoutValue(p);
-        c.SetWidth(value);
+        c.SetWidth(ctx.Pixels(p));
     });
-    RegisterProp<TImageList>("TImageList", "Height", [](TImageList& c, auto& p, auto&) {
+    RegisterProp<TImageList>("TImageList", "Height", [](TImageList& c, auto& p, auto& ctx) {
         int value = AsInteger(p);
         if (value <= 0 || value > 256) BadLayoutValue(p);
-        c.SetHeight(value);
+        c.SetHeight(ctx.Pixels(p));
     });
 }
 

@@ -11,6 +11,9 @@
 #   scripts/run.sh --page N     headless: the screenshot shows page N (0 Keys,
 #                               1 OSD, 2 Key Status), saved as
 #                               build/varnoq-screenshot-page<N>.png
+#   scripts/run.sh --dpi N      as on a display of N dpi (120, 144, 192 ...),
+#                               in a Wine prefix of its own that says so;
+#                               screenshots get a suffix "-<N>dpi"
 #   scripts/run.sh --arch A     the i686 or the x86_64 build; by default the
 #                               shipped i686 where this machine runs 32-bit
 #                               programs, the x86_64 build otherwise
@@ -22,15 +25,20 @@ source "$ROOT/scripts/platform.sh"
 LANGUAGE=0
 PAGE=""
 ARCH=""
+DPI=96
 while [ $# -gt 0 ]; do
   case "$1" in
     --language) LANGUAGE=1; shift ;;
     --page) PAGE="${2:-}"; shift 2 || { echo "--page needs a number" >&2; exit 2; } ;;
     --arch) ARCH="${2:-}"; shift 2 || { echo "--arch needs i686 or x86_64" >&2; exit 2; } ;;
-    *) echo "usage: $0 [--language] [--page 0|1|2] [--arch i686|x86_64]" >&2; exit 2 ;;
+    --dpi) DPI="${2:-}"; shift 2 || { echo "--dpi needs a number" >&2; exit 2; } ;;
+    *) echo "usage: $0 [--language] [--page 0|1|2] [--arch i686|x86_64] [--dpi N]" >&2; exit 2 ;;
   esac
 done
 case "$PAGE" in ""|0|1|2) ;; *) echo "--page takes 0, 1 or 2" >&2; exit 2 ;; esac
+case "$DPI" in [1-9][0-9]|[1-9][0-9][0-9]) ;; *) echo "--dpi takes a number from 10 to 999" >&2; exit 2 ;; esac
+# A point of the window given at 96 dpi, at the display's resolution.
+at_dpi() { echo $(( ($1 * DPI + 48) / 96 )); }
 ARCH="$(arch_to_run "$ARCH")" || exit $?
 echo "== running the $ARCH build"
 BUILD="$(build_dir_for "$ARCH")"
@@ -68,6 +76,7 @@ cleanup() {
 }
 trap cleanup EXIT
 start_display
+use_dpi_prefix "$DPI"
 start_wine
 
 cd "$BIN"
@@ -91,18 +100,19 @@ if [ "$headless" = 1 ]; then
   if [ -n "$PAGE" ]; then
     # A click on the first tab gives the tab row the focus; the arrow keys
     # then switch pages as a user's would.
-    xdotool mousemove --window "$window" 151 131 click 1
+    xdotool mousemove --window "$window" "$(at_dpi 151)" "$(at_dpi 131)" click 1
     for _ in $(seq "$PAGE"); do xdotool key Right; done
     sleep 1
     shot="$ROOT/build/varnoq-screenshot-page$PAGE.png"
   fi
+  [ "$DPI" = 96 ] || shot="${shot%.png}-${DPI}dpi.png"
   # The window's area of the screen.
   eval "$(xdotool getwindowgeometry --shell "$window")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
   echo "screenshot: $shot"
   # Cancel, at its place in the window; whatever is still up after that
   # (an error box, say) ends with the Wine session.
-  xdotool mousemove --window "$window" 378 402 click 1
+  xdotool mousemove --window "$window" "$(at_dpi 378)" "$(at_dpi 402)" click 1
   for _ in $(seq 100); do kill -0 "$varnoq" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$varnoq" 2>/dev/null; then
     echo "Varnoq did not close; ending it"

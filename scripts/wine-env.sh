@@ -58,3 +58,40 @@ start_wine() {
   # Start Wine's own services now, with no pipe to inherit.
   wine cmd /c exit >/dev/null 2>&1 </dev/null
 }
+
+# Points WINEPREFIX at a copy of the prefix whose
+# HKCU\Control Panel\Desktop\LogPixels says $1 (made once, beside it):
+# Wine takes the display's resolution from there. The prefix every other
+# run uses is never written, so a run cut short leaves no other resolution
+# behind. Start no wineserver before calling this.
+use_dpi_prefix() {
+  local dpi="$1" base="$WINEPREFIX" entry
+  [ "$dpi" = 96 ] && return 0
+  [ -f "$base/system.reg" ] || { start_wine; wineserver -k >/dev/null 2>&1 </dev/null; }
+  export WINEPREFIX="$base-dpi$dpi"
+  if [ ! -f "$WINEPREFIX/.dpi-$dpi" ]; then
+    # Made aside and moved into place whole: an interrupted copy is never
+    # taken for a finished one. The system folders, which nothing writes at
+    # run time, are hard links; the registry and the rest are copies.
+    rm -rf "$WINEPREFIX.new"
+    mkdir -p "$WINEPREFIX.new/drive_c/windows"
+    for entry in "$base"/* "$base"/.[!.]*; do
+      [ -e "$entry" ] || [ -L "$entry" ] || continue
+      [ "$(basename "$entry")" = drive_c ] || cp -a "$entry" "$WINEPREFIX.new/"
+    done
+    for entry in "$base"/drive_c/*; do
+      [ "$(basename "$entry")" = windows ] || cp -a "$entry" "$WINEPREFIX.new/drive_c/"
+    done
+    for entry in "$base"/drive_c/windows/*; do
+      case "$(basename "$entry")" in
+        system32 | syswow64) cp -al "$entry" "$WINEPREFIX.new/drive_c/windows/" ;;
+        *) cp -a "$entry" "$WINEPREFIX.new/drive_c/windows/" ;;
+      esac
+    done
+    rm -rf "$WINEPREFIX"
+    mv "$WINEPREFIX.new" "$WINEPREFIX"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
+    wineserver -w >/dev/null 2>&1 </dev/null
+    touch "$WINEPREFIX/.dpi-$dpi"
+  fi
+}

@@ -118,8 +118,10 @@ std::string LibraryText(int32_t id) {
 HICON LibraryIcon(int32_t id) {
     HMODULE icons = LoadLibraryExA((OwnDirectory() + "TORGFX.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!icons) return nullptr;
+    // At the size the display draws it at the screen's resolution.
+    const int size = service::OsdScaled(service::kOsdIconSize, service::ScreenPixelsPerInch());
     auto icon = static_cast<HICON>(
-        LoadImageA(icons, MAKEINTRESOURCEA(id), IMAGE_ICON, service::kOsdIconSize, service::kOsdIconSize, 0));
+        LoadImageA(icons, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
     FreeLibrary(icons);
     return icon;
 }

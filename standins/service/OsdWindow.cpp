@@ -45,26 +45,35 @@ TOsdLook LookOf(uint32_t frame, uint32_t background, uint32_t text) {
     return {ResolveColor(frame), ResolveColor(background), ResolveColor(text)};
 }
 
-RECT OsdStrip(const RECT& box, bool withIcon) {
-    constexpr int margin = 12;
-    RECT strip{box.left + margin, box.top + 14, box.right - margin, box.bottom - 14};
-    if (withIcon) strip.left += kOsdIconSize + margin;
+int ScreenPixelsPerInch() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+RECT OsdStrip(const RECT& box, bool withIcon, int dpi) {
+    const int margin = OsdScaled(12, dpi), edge = OsdScaled(14, dpi);
+    RECT strip{box.left + margin, box.top + edge, box.right - margin, box.bottom - edge};
+    if (withIcon) strip.left += OsdScaled(kOsdIconSize, dpi) + margin;
     return strip;
 }
 
-void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon) {
+void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon, int dpi) {
     Fill(dc, box, look.Frame);
-    RECT strip = OsdStrip(box, icon != nullptr);
+    RECT strip = OsdStrip(box, icon != nullptr, dpi);
+    const int iconSize = OsdScaled(kOsdIconSize, dpi);
     if (icon)
-        DrawIconEx(dc, box.left + 12, (box.top + box.bottom - kOsdIconSize) / 2, icon, kOsdIconSize, kOsdIconSize, 0,
+        DrawIconEx(dc, box.left + OsdScaled(12, dpi), (box.top + box.bottom - iconSize) / 2, icon, iconSize, iconSize, 0,
                    nullptr, DI_NORMAL);
     Fill(dc, strip, look.Background);
-    TSelected font(dc, CreateFontA(-22, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    TSelected font(dc, CreateFontA(OsdScaled(-22, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                   DEFAULT_PITCH | FF_SWISS, "Tahoma"));
     int oldMode = SetBkMode(dc, TRANSPARENT);
     COLORREF oldColor = SetTextColor(dc, look.Text);
     RECT inner = strip;
-    InflateRect(&inner, -8, 0);
+    InflateRect(&inner, -OsdScaled(8, dpi), 0);
     DrawTextA(dc, text.c_str(), int(text.size()), &inner,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     SetTextColor(dc, oldColor);
@@ -81,10 +90,11 @@ TOsdWindow::TOsdWindow(HINSTANCE instance) {
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     // Centred, near the bottom of the work area, where it covers little.
-    int x = (work.left + work.right - kOsdWidth) / 2;
-    int y = work.bottom - kOsdHeight - (work.bottom - work.top) / 8;
+    const int width = OsdScaled(kOsdWidth, dpi_), height = OsdScaled(kOsdHeight, dpi_);
+    int x = (work.left + work.right - width) / 2;
+    int y = work.bottom - height - (work.bottom - work.top) / 8;
     wnd_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, kClassName, "", WS_POPUP, x, y,
-                           kOsdWidth, kOsdHeight, nullptr, nullptr, instance, this);
+                           width, height, nullptr, nullptr, instance, this);
 }
 
 TOsdWindow::~TOsdWindow() {
@@ -115,7 +125,7 @@ void TOsdWindow::Paint() {
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP image = CreateCompatibleBitmap(dc, box.right, box.bottom);
     HGDIOBJ old = SelectObject(memory, image);
-    PaintOsd(memory, box, look_, text_, icon_);
+    PaintOsd(memory, box, look_, text_, icon_, dpi_);
     BitBlt(dc, 0, 0, box.right, box.bottom, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteObject(image);

@@ -19,16 +19,22 @@ struct TOsdLook {
 COLORREF ResolveColor(uint32_t color);
 TOsdLook LookOf(uint32_t frame, uint32_t background, uint32_t text);
 
+// Sizes at 96 dpi; the display scales them to the screen's resolution.
 constexpr int kOsdWidth = 380, kOsdHeight = 64, kOsdIconSize = 32;
+
+// A size given at 96 dpi, at the screen's resolution: MulDiv(value, dpi, 96),
+// the settings program's rule.
+int ScreenPixelsPerInch();
+inline int OsdScaled(int value, int dpi) { return MulDiv(value, dpi, 96); }
 
 // Where the background strip lies in box: inside the frame, right of the
 // icon when there is one.
-RECT OsdStrip(const RECT& box, bool withIcon);
+RECT OsdStrip(const RECT& box, bool withIcon, int dpi = 96);
 
 // Draws the display into box: the frame colour around, the icon (if any) on
 // the frame at the left, the background strip with the text centred on it
-// (cut with an ellipsis).
-void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon);
+// (cut with an ellipsis); its margins, icon and font at dpi.
+void PaintOsd(HDC dc, const RECT& box, const TOsdLook& look, const std::string& text, HICON icon, int dpi = 96);
 
 class TOsdWindow {
 public:
@@ -49,6 +55,7 @@ private:
     static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
 
+    int dpi_ = ScreenPixelsPerInch();
     HWND wnd_ = nullptr;
     TOsdLook look_;
     std::string text_;

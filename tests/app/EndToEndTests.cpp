@@ -15,9 +15,11 @@
 
 #include "Torvel32.h"
 #include "SharedSettingsBlock.h"
+#include "forms/GdiGuards.h"
 #include "forms/SysUtils.h"
 #include "tests/support/GuiTestSupport.h"
 
+using forms::TGdiObject;
 using testing_support::WaitFor;
 
 namespace {
@@ -308,6 +310,15 @@ bool HasClass(HWND wnd, const char* name) {
     return _stricmp(cls, name) == 0;
 }
 
+// A size given at 96 dpi, as the program's layouts give it, at the screen's
+// resolution (the program's rule: MulDiv(value, dpi, 96)).
+int Scaled(int value) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(value, dpi, 96);
+}
+
 bool HasSize(HWND wnd, int width, int height) {
     RECT r;
     GetWindowRect(wnd, &r);
@@ -346,21 +357,24 @@ struct SettingsWindow {
         WaitFor([&] { return combo(10) && SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == 0; }, 5000);
         colourItem = combo(3);
         delay = combo(10);
-        selector = FindChildWhere(GetParent(colourItem), [](HWND w) { return HasSize(w, 42, 21); });
+        selector = FindChildWhere(GetParent(colourItem), [](HWND w) { return HasSize(w, Scaled(42), Scaled(21)); });
     }
     // The next or previous page, by the arrow keys on the tabs.
     void NextPage(WPARAM key = VK_RIGHT) { PostMessageA(tabs, WM_KEYDOWN, key, 0); }
-    // Drops the palette down and clicks one of its colours.
-    void PickColour(int column, int row) {
+    // Drops the palette down: the program's other visible top-level window.
+    HWND DropPalette() {
         PostClick(selector, 5, 5);
-        // The palette: the program's other visible top-level window.
-        ChildSearch search{[](HWND w) { return IsWindowVisible(w) && HasSize(w, 78, 120); }};
+        ChildSearch search{[](HWND w) { return IsWindowVisible(w) && HasSize(w, Scaled(78), Scaled(120)); }};
         WaitFor([&] { return !EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), MatchChild,
                                                 reinterpret_cast<LPARAM>(&search)); },
                 5000);
-        HWND palette = search.found;
+        return search.found;
+    }
+    // Drops the palette down and clicks one of its colours.
+    void PickColour(int column, int row) {
+        HWND palette = DropPalette();
         ASSERT_NE(palette, nullptr) << "no palette";
-        PostClick(palette, 18 * (column - 1) + 12, 18 * (row - 1) + 12);
+        PostClick(palette, Scaled(18 * (column - 1) + 12), Scaled(18 * (row - 1) + 12));
         WaitFor([&] { return !IsWindowVisible(palette); }, 5000);
     }
     void Press(const char* caption) {
@@ -372,6 +386,65 @@ struct SettingsWindow {
 };
 
 } // namespace
+
+// At any display resolution the window is its layout scaled by dpi/96:
+// its size, its outline (the strip and the rounded panel), the keys on the
+// stretched picture, and the palette under the selector. CTest runs it at
+// 96 and at 144 dpi.
+TEST_F(EndToEnd, TheWindowFollowsTheDisplayResolution) {
+    Installation here{"Varnoq.exe", "TORVEL32.DLL", "KeyboardService.exe", "TORSTR.DLL",
+                      "TORGFX.DLL", "def.kfd",      "Q5.bmp",              "Q5Mask.bmp"};
+    Process keyboardService, p;
+    ASSERT_NO_FATAL_FAILURE(StartServiceAndProgram(here, keyboardService, p));
+    const HWND window = WindowFromField(block->SettingsWindow);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_NEAR(client.right, Scaled(642), 1);
+    EXPECT_NEAR(client.bottom, Scaled(426), 1);
+
+    // The strip (the picture, 640 x 82 scaled, inside a one-pixel edge) and
+    // the panel at (128, 93, 377 x 330) with corners of 30.
+    TGdiObject outline(CreateRectRgn(0, 0, 0, 0)), expected(CreateRectRgn(0, 0, Scaled(640) + 2, Scaled(82) + 2));
+    TGdiObject panel(CreateRoundRectRgn(Scaled(128), Scaled(93), Scaled(128) + Scaled(377), Scaled(93) + Scaled(330),
+                                        Scaled(30), Scaled(30)));
+    CombineRgn(HRGN(expected.Get()), HRGN(expected.Get()), HRGN(panel.Get()), RGN_OR);
+    ASSERT_NE(GetWindowRgn(window, HRGN(outline.Get())), ERROR);
+    // The same area, however the system splits it into rectangles.
+    TGdiObject difference(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(CombineRgn(HRGN(difference.Get()), HRGN(outline.Get()), HRGN(expected.Get()), RGN_XOR), NULLREGION);
+
+    // Each key's centre on the picture, scaled: the page shows that key.
+    struct Key { int id; const char* name; POINT centre; }; // centre in the picture
+    for (const Key& key : {Key{1, "Refresh", {82, 29}}, Key{18, "Sleep", {587, 32}}, Key{15, "Documents", {488, 25}}}) {
+        POINT at{Scaled(1) + Scaled(key.centre.x), Scaled(1) + Scaled(key.centre.y)};
+        ClientToScreen(window, &at);
+        HWND target = WindowFromPoint(at);
+        ScreenToClient(target, &at);
+        PostClick(target, at.x, at.y);
+        EXPECT_TRUE(WaitFor([&] { return FindChildWithText(window, key.name) != nullptr; }, 5000)) << "key " << key.id;
+    }
+
+    // The palette drops from the selector's bottom-left corner, its cells
+    // where the table puts them: 16 x 16 wells 18 apart from (4, 4).
+    SettingsWindow ui(window);
+    ASSERT_TRUE(ui.selector);
+    ui.NextPage();
+    HWND palette = ui.DropPalette();
+    ASSERT_NE(palette, nullptr) << "no palette";
+    RECT selector, dropped;
+    GetWindowRect(ui.selector, &selector);
+    GetWindowRect(palette, &dropped);
+    EXPECT_EQ(dropped.left, selector.left);
+    EXPECT_EQ(dropped.top, selector.bottom);
+    struct Cell { int column, row; COLORREF colour; };
+    HDC dc = GetDC(palette);
+    WaitFor([&] { return GetPixel(dc, Scaled(12), Scaled(12)) == 0xFFFFFF; }, 5000); // painted
+    for (const Cell& cell : {Cell{1, 1, 0xFFFFFF}, Cell{2, 1, 0x000000}, Cell{1, 2, 0x0000FF}, Cell{4, 5, 0xA4A0A0}}) {
+        const int x = Scaled(18 * (cell.column - 1) + 12), y = Scaled(18 * (cell.row - 1) + 12); // its centre
+        EXPECT_EQ(GetPixel(dc, x, y), cell.colour) << "cell " << cell.column << ", " << cell.row;
+    }
+    ReleaseDC(palette, dc);
+}
 
 // The real service and the real program: what Apply commits is what the
 // service reloads, and Cancel undoes everything after it.

@@ -1,5 +1,6 @@
 // Every caption of every window fits its control and runs into no other
-// control, in the program's own language and in the language module's.
+// control, in the program's own language and in the language module's, at
+// the screen's resolution (CTest runs it at 96, 120, 144 and 192 dpi).
 // Measured here, with each control's own font: the fonts of one system are
 // not those of another, so sizes that fit there may clip here.
 #include <gtest/gtest.h>
@@ -36,15 +37,17 @@ SIZE Measure(HFONT font, const std::string& text) {
 
 // Width a control of this kind needs for its text beside its own parts:
 // the box of a check box, a button's edges and focus frame, the gap a group
-// box leaves before its caption, a drop-down list's arrow.
+// box leaves before its caption, a drop-down list's arrow. The margins are
+// given at 96 dpi, as layouts are, and grow with the screen's resolution.
 int NeededWidth(TControl* c, int text) {
+    auto px = [](int at96) { return ScaleToDpi(at96, ScreenPixelsPerInch()); };
     if (dynamic_cast<TCheckBox*>(c) || dynamic_cast<TRadioButton*>(c))
-        return text + GetSystemMetrics(SM_CXMENUCHECK) + 6;
-    if (dynamic_cast<TButton*>(c)) return text + 2 * GetSystemMetrics(SM_CXEDGE) + 6;
-    if (dynamic_cast<TGroupBox*>(c)) return text + 16;
-    if (dynamic_cast<TComboBox*>(c)) return text + GetSystemMetrics(SM_CXVSCROLL) + 8;
+        return text + GetSystemMetrics(SM_CXMENUCHECK) + px(6);
+    if (dynamic_cast<TButton*>(c)) return text + 2 * GetSystemMetrics(SM_CXEDGE) + px(6);
+    if (dynamic_cast<TGroupBox*>(c)) return text + px(16);
+    if (dynamic_cast<TComboBox*>(c)) return text + GetSystemMetrics(SM_CXVSCROLL) + px(8);
     // The list's picture, its margins and a scroll bar.
-    if (dynamic_cast<TListBox*>(c)) return text + 16 + 16 + GetSystemMetrics(SM_CXVSCROLL);
+    if (dynamic_cast<TListBox*>(c)) return text + px(16 + 16) + GetSystemMetrics(SM_CXVSCROLL);
     if (auto* panel = dynamic_cast<TPanel*>(c)) return text + 2 * (panel->BevelWidth() + panel->BorderWidth());
     return text; // a label: its own width
 }
@@ -150,8 +153,9 @@ TEST_P(TextExtents, EveryCaptionOfEveryWindowFits) {
     // The colour palette has no layout: its other-colour button, beside the
     // swatch, holds the caption in the interface font within its edges.
     const std::string other = Text(4004) + "...";
-    const RECT button = components::TColorForm::OtherButtonRect(true);
-    const int room = button.right - button.left - 4;
+    const int dpi = ScreenPixelsPerInch();
+    const RECT button = components::TColorForm::OtherButtonRect(true, dpi);
+    const int room = button.right - button.left - ScaleToDpi(4, dpi);
     const int needs = Measure(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), other).cx;
     if (needs > room)
         faults.insert("TColorForm \"" + other + "\": needs " + std::to_string(needs) + " px, has " + std::to_string(room));

@@ -320,6 +320,44 @@ void ExpectLayoutError(const std::string& text, const std::string& message) {
 }
 } // namespace
 
+// Every pixel value of a layout is at 96 dpi and is read as
+// MulDiv(value, dpi, 96); a font size in points stays as it is. A form read
+// at 96 dpi and moved to a display of another resolution (WM_DPICHANGED)
+// ends with the same pixels.
+TEST(Layouts, PixelValuesAreScaledToTheFormsResolution) {
+    const std::string text =
+        "object F: TForm\n  BorderStyle = bsNone\n  ClientWidth = 642\n  Font.Height = -11\n"
+        "  object P: TPanel\n    Left = 7\n    Top = 93\n    Width = 377\n    Height = 21\n"
+        "    Font.Size = 8\n  end\n"
+        "  object L: TListBox\n    ItemHeight = 21\n  end\nend\n";
+    auto pixels = [](TForm& form) {
+        auto* panel = dynamic_cast<TPanel*>(form.FindComponent("P"));
+        auto* list = dynamic_cast<TListBox*>(form.FindComponent("L"));
+        if (!panel || !list) return std::vector<int>{};
+        const RECT b = panel->BoundsRect();
+        return std::vector<int>{b.left, b.top, b.right - b.left, b.bottom - b.top, form.ClientWidth(),
+                                form.Font().Height(), list->ItemHeight()};
+    };
+    struct Row { int dpi, left, top, width, height, clientWidth, fontHeight; };
+    for (const Row& r : {Row{96, 7, 93, 377, 21, 642, -11}, Row{120, 9, 116, 471, 26, 803, -14},
+                         Row{144, 11, 140, 566, 32, 963, -17}, Row{192, 14, 186, 754, 42, 1284, -22}}) {
+        const std::vector<int> expected{r.left, r.top, r.width, r.height, r.clientWidth, r.fontHeight, r.height};
+        TForm form(nullptr);
+        form.SetPixelsPerInch(r.dpi);
+        ReadLayoutInto(&form, ReadLayout(text), &form);
+        EXPECT_EQ(pixels(form), expected) << r.dpi << " dpi";
+        EXPECT_EQ(dynamic_cast<TPanel*>(form.FindComponent("P"))->Font().Size(), 8) << r.dpi << " dpi";
+
+        TForm moved(nullptr);
+        moved.SetPixelsPerInch(96);
+        ReadLayoutInto(&moved, ReadLayout(text), &moved);
+        RECT suggested{0, 0, r.clientWidth, 100};
+        SendMessageA(moved.Handle(), WM_DPICHANGED, MAKEWPARAM(r.dpi, r.dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(pixels(moved), expected) << "moved to " << r.dpi << " dpi";
+        EXPECT_EQ(moved.Width(), r.clientWidth) << "moved to " << r.dpi << " dpi";
+    }
+}
+
 TEST(Layouts, BadLayoutsNameTheProblemAndTheLine) {
     ExpectLayoutError("object F: TForm\n  object P: TNoSuchPanel\n  end\nend\n",
                       "Layout error in line 2: Class TNoSuchPanel not found");
