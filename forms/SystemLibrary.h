@@ -11,6 +11,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace forms {
@@ -25,18 +26,24 @@ inline HMODULE LoadSystemLibrary(const char* library) {
     return LoadLibraryA((std::string(directory, length) + "\\" + library).c_str());
 }
 
+// The library, loaded once; later calls find it loaded.
+inline HMODULE SystemModule(const char* library) {
+    static std::map<std::string, HMODULE> loaded;
+    HMODULE& module = loaded[library];
+    if (!module) module = LoadSystemLibrary(library);
+    return module;
+}
+
+// Looked up each time it is asked for: a name look-up is cheap next to the
+// call, and a test may stand in for the function by answering it.
 template <class F>
 F SystemLibraryFunction(const char* library, const char* name) {
-    HMODULE module = LoadSystemLibrary(library);
+    HMODULE module = SystemModule(library);
     return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
 } // namespace forms
 
-// The function as the platform declares it, looked up once per place of use:
+// The function as the platform declares it:
 //   if (auto dragFinish = SYSTEM_FUNCTION("shell32.dll", DragFinish)) dragFinish(drop);
-#define SYSTEM_FUNCTION(library, function)                                                                    \
-    ([] {                                                                                                     \
-        static const auto found = ::forms::SystemLibraryFunction<decltype(&::function)>(library, #function); \
-        return found;                                                                                         \
-    }())
+#define SYSTEM_FUNCTION(library, function) (::forms::SystemLibraryFunction<decltype(&::function)>(library, #function))

@@ -35,7 +35,7 @@ bool Released(HDROP drop) { return GlobalSize(drop) == 0; }
 LRESULT Drop(HWND target, HDROP drop) { return SendMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0); }
 
 // Counts the name reads of DragQueryFileW made by code in this executable,
-// by replacing the executable's import of it.
+// which looks the function up by name.
 int nameReads = 0;
 decltype(&DragQueryFileW) realDragQueryFileW = nullptr;
 
@@ -45,25 +45,8 @@ UINT WINAPI CountingDragQueryFileW(HDROP drop, UINT index, LPWSTR buffer, UINT s
 }
 
 bool CountNameReads() {
-    if (realDragQueryFileW) return true;
-    auto* base = reinterpret_cast<uint8_t*>(GetModuleHandleA(nullptr));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    FARPROC real = GetProcAddress(GetModuleHandleA("shell32.dll"), "DragQueryFileW");
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name; ++d) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), "shell32.dll") != 0) continue;
-        auto* iat = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (size_t i = 0; iat[i].u1.Function; ++i) {
-            if (reinterpret_cast<FARPROC>(iat[i].u1.Function) != real) continue;
-            DWORD protection;
-            if (!VirtualProtect(&iat[i].u1.Function, sizeof iat[i].u1.Function, PAGE_READWRITE, &protection)) return false;
-            realDragQueryFileW = reinterpret_cast<decltype(&DragQueryFileW)>(iat[i].u1.Function);
-            iat[i].u1.Function = reinterpret_cast<uintptr_t>(&CountingDragQueryFileW);
-            VirtualProtect(&iat[i].u1.Function, sizeof iat[i].u1.Function, protection, &protection);
-            return true;
-        }
-    }
-    return false;
+    return realDragQueryFileW || testing_support::ReplaceLookedUpFunction("DragQueryFileW", reinterpret_cast<void*>(&CountingDragQueryFileW),
+                                                                          reinterpret_cast<void**>(&realDragQueryFileW));
 }
 
 // A form that records the messages its own window procedure gets.
@@ -140,7 +123,7 @@ TEST_F(DropTest, ThreeFilesGiveStartItemsInOrderAndFinishAfterRelease) {
 }
 
 TEST_F(DropTest, OnlyTheFinishEventReadsNoNames) {
-    if (!CountNameReads()) GTEST_SKIP() << "the import of DragQueryFileW could not be replaced";
+    if (!CountNameReads()) GTEST_SKIP() << "the look-up of DragQueryFileW could not be replaced";
     TDnDForm* target = HookedTarget();
     target->OnDnDStart = nullptr;
     target->OnDnDItem = nullptr;

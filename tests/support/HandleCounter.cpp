@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
+#include <vector>
 
 namespace testing_support {
 
@@ -250,9 +251,22 @@ const THook hooks[] = {
 
 #undef HOOK
 
+// Functions a test answers the look-up with instead, by name.
+struct TReplacement {
+    const char* name;
+    void* replacement;
+    void** original;
+};
+std::vector<TReplacement> replacements;
+
 FARPROC WINAPI Hook_GetProcAddress(HMODULE module, LPCSTR name) {
     FARPROC found = real_GetProcAddress(module, name);
     if (!found || IS_INTRESOURCE(name)) return found;
+    for (const TReplacement& r : replacements)
+        if (std::strcmp(r.name, name) == 0) {
+            *r.original = reinterpret_cast<void*>(found);
+            return reinterpret_cast<FARPROC>(r.replacement);
+        }
     for (const THook& h : hooks)
         if (std::strcmp(h.name, name) == 0 && GetModuleHandleA(h.dll) == module) {
             if (!*h.real) *h.real = reinterpret_cast<void*>(found);
@@ -355,6 +369,12 @@ std::ostream& operator<<(std::ostream& out, const THandleCounts& c) {
     out << "{Gdi " << c.Gdi << ", Dc " << c.Dc << ", Icons " << c.Icons << ", Windows " << c.Windows;
     if (c.SystemGdi >= 0) out << ", system GDI " << c.SystemGdi << ", system USER " << c.SystemUser;
     return out << "}";
+}
+
+bool ReplaceLookedUpFunction(const char* name, void* replacement, void** original) {
+    if (!Installed() || !real_GetProcAddress) return false;
+    replacements.push_back({name, replacement, original});
+    return true;
 }
 
 bool HandleCountingAvailable() {

@@ -37,4 +37,10 @@ THandleCounts CurrentHandleCounts();
 // be); the leak tests then skip rather than pass.
 bool HandleCountingAvailable();
 
+// Answers the program's look-ups of a system function by name (the way it
+// reaches libraries it loads on first use) with a replacement, from now on;
+// each look-up stores the real function in original. False when the look-up
+// cannot be rerouted.
+bool ReplaceLookedUpFunction(const char* name, void* replacement, void** original);
+
 } // namespace testing_support
