@@ -85,9 +85,19 @@ bool TIcon::LoadAssociated(const std::string& path) {
     if (path.size() >= sizeof buffer) throw EInvalidGraphic(GraphicTextFmt(stPathTooLong, path));
     path.copy(buffer, path.size());
     buffer[path.size()] = '\0';
-    WORD index = 0;
-    auto extract = SYSTEM_FUNCTION("shell32.dll", ExtractAssociatedIconA);
-    HICON icon = extract ? extract(GetModuleHandleA(nullptr), buffer, &index) : nullptr;
+    // A program, library or icon file carries its own icon: read at the
+    // shell's large size straight from the file, without loading the shell
+    // (a large library, and slow to start). Anything else, a folder or a
+    // document, takes the icon its type is associated with.
+    HICON icon = nullptr;
+    if (PrivateExtractIconsA(buffer, 0, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), &icon, nullptr, 1,
+                             LR_DEFAULTCOLOR) != 1)
+        icon = nullptr;
+    if (!icon) {
+        WORD index = 0;
+        auto extract = SYSTEM_FUNCTION("shell32.dll", ExtractAssociatedIconA);
+        icon = extract ? extract(GetModuleHandleA(nullptr), buffer, &index) : nullptr;
+    }
     if (!icon) return false;
     SetHandle(icon);
     // The shell gives its large icon, 32 pixels at 96 dpi, at the system's size.

@@ -28,14 +28,15 @@ public:
 
     HICON Handle() const { return icon_; }
     // Owned: takes icon over and destroys it with itself (0 empties the
-    // icon). For icons made for us: CreateIcon..., ExtractAssociatedIconA.
+    // icon). For icons made for us: CreateIcon..., ExtractAssociatedIconA,
+    // PrivateExtractIconsA.
     void SetHandle(HICON icon);
     // Borrowed: keeps a copy of a shared icon (LoadIconA's, which lives only
     // as long as the module it came from); the caller's handle stays as it
     // was. 0 empties the icon.
     void CopyHandle(HICON shared);
     // The icon the shell associates with a file (its own, or its program's),
-    // owned. The platform gets its own copy of the path in a MAX_PATH
+    // at the shell's large size, owned. The platform gets its own copy of the path in a MAX_PATH
     // buffer, as it may write the program's path there; a longer path is
     // refused with EInvalidGraphic. False, with the icon unchanged, when
     // there is none.

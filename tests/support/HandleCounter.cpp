@@ -130,6 +130,14 @@ HANDLE WINAPI Hook_CopyImage(HANDLE original, UINT type, int w, int h, UINT flag
     return handle;
 }
 
+decltype(&::PrivateExtractIconsA) real_PrivateExtractIconsA = nullptr;
+UINT WINAPI Hook_PrivateExtractIconsA(LPCSTR file, int index, int w, int h, HICON* icons, UINT* ids, UINT count,
+                                      UINT flags) {
+    const UINT got = real_PrivateExtractIconsA(file, index, w, h, icons, ids, count, flags);
+    for (UINT i = 0; icons && got != UINT(-1) && i < got && i < count; ++i) Add(kIcon, icons[i]);
+    return got;
+}
+
 // The bitmaps GetIconInfo hands out are the caller's to delete.
 decltype(&::GetIconInfo) real_GetIconInfo = nullptr;
 WINBOOL WINAPI Hook_GetIconInfo(HICON icon, PICONINFO info) {
@@ -244,6 +252,7 @@ const THook hooks[] = {
     HOOK("user32.dll", CreateIconFromResource), HOOK("user32.dll", CreateIconFromResourceEx),
     HOOK("user32.dll", CopyIcon), HOOK("user32.dll", CreateIcon), HOOK("user32.dll", CreateCursor),
     HOOK("user32.dll", LoadImageA), HOOK("user32.dll", CopyImage), HOOK("user32.dll", GetIconInfo),
+    HOOK("user32.dll", PrivateExtractIconsA),
     HOOK("user32.dll", DestroyIcon), HOOK("user32.dll", DestroyCursor), HOOK("user32.dll", SetWindowRgn),
     HOOK("shell32.dll", ExtractAssociatedIconA), HOOK("shell32.dll", ExtractIconA),
     HOOK("shell32.dll", ExtractIconExA), HOOK("kernel32.dll", GetProcAddress),
