@@ -144,7 +144,13 @@ void TWinControl::CreateWnd() {
     HWND parentWnd = parent_ ? parent_->Handle() : params.WndParent;
     if (handle_) return; // the parent's creation made ours already
     DWORD style = params.Style;
-    if (Visible()) style |= WS_VISIBLE;
+    // A container made inside a window already on screen (a page shown for
+    // the first time) stays hidden while its children are made, and is then
+    // shown once: each child made on screen would be painted on its own.
+    const bool showWhenFilled = Visible() && (style & WS_CHILD) && IsWindowVisible(parentWnd) &&
+                                std::any_of(controls_.begin(), controls_.end(),
+                                            [](TControl* c) { return c->Visible() && c->IsWindowed(); });
+    if (Visible() && !showWhenFilled) style |= WS_VISIBLE;
     if (!Enabled()) style |= WS_DISABLED;
     if (tabStop_) style |= WS_TABSTOP;
     bool own = params.WinClassName.empty();
@@ -175,6 +181,7 @@ void TWinControl::CreateWnd() {
     // first shown: its state is kept in the controls until then.
     for (TWinControl* c : TabOrderedChildren())
         if (c->Visible() || !c->WindowWaitsWhileHidden()) c->Handle();
+    if (showWhenFilled) ShowWindow(handle_, SW_SHOWNA);
 }
 
 void TWinControl::PlaceInTabOrder(TWinControl* child) {
