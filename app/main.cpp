@@ -274,11 +274,13 @@ void TQorVarnoqForm::FillSpecialFunctionList() {
     for (int row = 0; row < 8; ++row) UlaListBox1->AddItem(LoadTextResource(SpecialFunctionIds(row)), SpecialFunctionIds(row));
     // Each icon's own image at the list's size, not its large one shrunk. A
     // missing icon adds a blank image, which keeps the later rows' images in step.
+    std::vector<TIcon> icons(size_t(UlaListBox1->Count()));
+    std::vector<HICON> handles;
     for (int row = 0; row < UlaListBox1->Count(); ++row) {
-        TIcon icon;
-        icon.SetHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row)), ImageList1->Width()));
-        ImageList1->Add(icon);
+        icons[size_t(row)].SetHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row)), ImageList1->Width()));
+        handles.push_back(icons[size_t(row)].Handle());
     }
+    ImageList1->AddIcons(handles);
 }
 
 void TQorVarnoqForm::HotImage1Click(TObject*) {

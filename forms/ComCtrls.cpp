@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "GdiGuards.h"
+
 namespace forms {
 
 namespace {
@@ -298,19 +300,41 @@ int TImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_
 
 int TImageList::Add(const TIcon& icon) { return AddIcon(icon.Handle()); }
 
-int TImageList::AddIcon(HICON icon) {
-    int index;
-    if (icon) {
-        index = ImageList_ReplaceIcon(Handle(), -1, icon); // the list keeps its own copy
-    } else {
-        // Blank: every pixel masked out. The list copies both bitmaps.
-        std::vector<uint32_t> black(size_t(width_) * size_t(height_), 0);
-        TGdiObject image(CreateBitmap(width_, height_, 1, 32, black.data()));
-        std::vector<uint8_t> ones(size_t((width_ + 15) / 16 * 2) * size_t(height_), 0xFF);
-        TGdiObject mask(CreateBitmap(width_, height_, 1, 1, ones.data()));
-        if (!image.Get() || !mask.Get()) OutOfResources();
-        index = ImageList_Add(Handle(), static_cast<HBITMAP>(image.Get()), static_cast<HBITMAP>(mask.Get()));
+int TImageList::AddIcon(HICON icon) { return AddIcons({icon}); }
+
+int TImageList::AddIcons(const std::vector<HICON>& icons) {
+    if (icons.empty()) return Count();
+    // The icons are laid side by side on one image and one mask, which the
+    // list takes in one step: adding them one at a time makes the list
+    // load each icon again from its module.
+    const int count = int(icons.size());
+    TWindowDC screen;
+    TGdiObject image(CreateCompatibleBitmap(screen, width_ * count, height_));
+    TGdiObject mask(CreateBitmap(width_ * count, height_, 1, 1, nullptr));
+    if (!image.Get() || !mask.Get()) OutOfResources();
+    {
+        TMemoryDC imageDC(static_cast<HBITMAP>(image.Get()), screen), maskDC(static_cast<HBITMAP>(mask.Get()), screen);
+        TMemoryDC source(nullptr, screen);
+        // A missing icon leaves a blank: black, and masked out all over.
+        PatBlt(imageDC, 0, 0, width_ * count, height_, BLACKNESS);
+        PatBlt(maskDC, 0, 0, width_ * count, height_, WHITENESS);
+        for (int i = 0; i < count; ++i) {
+            ICONINFO info{};
+            if (!icons[size_t(i)] || !GetIconInfo(icons[size_t(i)], &info)) continue;
+            TGdiObject color(info.hbmColor), andMask(info.hbmMask); // ours to delete
+            BITMAP size{};
+            GetObjectA(info.hbmMask, sizeof size, &size);
+            // A monochrome icon keeps its image below its mask, twice as high.
+            const int height = info.hbmColor ? size.bmHeight : size.bmHeight / 2;
+            HGDIOBJ old = SelectObject(source, info.hbmMask);
+            StretchBlt(maskDC, i * width_, 0, width_, height_, source, 0, 0, size.bmWidth, height, SRCCOPY);
+            if (info.hbmColor) SelectObject(source, info.hbmColor);
+            StretchBlt(imageDC, i * width_, 0, width_, height_, source, 0, info.hbmColor ? 0 : height, size.bmWidth,
+                       height, SRCCOPY);
+            SelectObject(source, old);
+        }
     }
+    const int index = ImageList_Add(Handle(), static_cast<HBITMAP>(image.Get()), static_cast<HBITMAP>(mask.Get()));
     if (index < 0) OutOfResources();
     Change();
     return index;

@@ -126,6 +126,9 @@ public:
     // image, so image i stays in step with row i of what the list serves.
     int Add(const TIcon& icon);
     int AddIcon(HICON icon);
+    // Adds copies of all the icons in one step, as AddIcon would one by
+    // one, and returns the first one's index.
+    int AddIcons(const std::vector<HICON>& icons);
     void Clear();
     // Draws image index with its mask at (x, y); an index out of range draws nothing.
     void Draw(TCanvas& canvas, int x, int y, int index);
