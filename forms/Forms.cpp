@@ -114,12 +114,14 @@ void TForm::Show() {
     // As in the system's dialogs: access-key underlines and focus
     // rectangles show once the keyboard is used, unless the user wants
     // them always. Settled before the window is seen, which then is shown,
-    // activated and painted once.
+    // activated and painted once: its children's backgrounds are erased as
+    // each paints, not one by one in a round trip each before any paints.
     BOOL cues = FALSE;
     SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0);
     if (!cues) ChangeUIState(UIS_SET, UISF_HIDEACCEL | UISF_HIDEFOCUS);
     TControl::SetVisible(true);
-    ShowWindow(handle_, SW_SHOW);
+    SendMessageA(handle_, WM_SHOWWINDOW, TRUE, 0);
+    SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_DEFERERASE);
     SetForegroundWindow(handle_);
     if (OnShow) OnShow(this);
 }
