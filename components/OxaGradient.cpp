@@ -85,8 +85,13 @@ void TOxaGradient::Draw(TCanvas& target, int width, int height, bool forwardFirs
     if (width <= 0 || height <= 0) return;
 
     const TGradientArea area{width, height, int(colors.size()) - 1, colorCount_};
-    TPaintBuffer work(target, {0, 0, width, height});
-    TCanvas& canvas = work.Canvas();
+    TCanvas& canvas = target;
+    // Shapes may reach past the area; nothing outside it changes.
+    canvas.IntersectClipRect({0, 0, width, height});
+    struct TClipScope {
+        TCanvas& canvas;
+        ~TClipScope() { canvas.RestoreClip(); }
+    } clip{canvas};
     canvas.Pen().SetStyle(psSolid);
     canvas.Pen().SetWidth(1);
     canvas.Brush().SetStyle(bsSolid);
@@ -121,7 +126,6 @@ void TOxaGradient::Draw(TCanvas& target, int width, int height, bool forwardFirs
             }
         }
     }
-    work.Flush();
 }
 
 } // namespace components

@@ -42,7 +42,9 @@ public:
     void SetColorsInBetween(std::vector<std::string> lines);
 
     // Paints the gradient into the width x height area at the target's
-    // origin, composed off-screen and copied in one step. forwardFirst puts
+    // origin, drawing on the target itself, with its pen and brush: the
+    // target is an off-screen picture (a fill control's), never a window,
+    // and a second copy of the area would only cost memory. forwardFirst puts
     // BeginColor first in the colour list. A line of ColorsInBetween that is
     // no colour raises EConvertError "'<line>' is not a valid integer value"
     // before anything reaches the target.

@@ -59,7 +59,13 @@ void TOxaFillBackground::Render(HDC target, int width, int height) {
     }
     // A render that fails leaves the picture invalid: the next paint tries again.
     rendered_->Valid = false;
-    background_->Draw(rendered_->Canvas, width, height, true);
+    {
+        // Drawn through a canvas of its own: the pens and brushes the
+        // drawing makes go with it, and the picture keeps only its bitmap.
+        TCanvas canvas;
+        TCanvasBinding binding(canvas, rendered_->DC);
+        background_->Draw(canvas, width, height, true);
+    }
     rendered_->Changes = background_->ChangeCount();
     rendered_->Colors = background_->DrawnColorsKey();
     rendered_->Valid = true;
