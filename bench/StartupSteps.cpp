@@ -159,9 +159,22 @@ int Once() {
     };
     size_t madeAtStart = created.size();
     hook = SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
-    timed("first switch to the OSD page (its windows made), painted", [&] { switchPage(VK_RIGHT); });
+    const double switchBegin = bench::Seconds();
+    timed("first switch to the OSD page, painted", [&] { switchPage(VK_RIGHT); });
     UnhookWindowsHookEx(hook);
-    steps.back().Label += " - " + std::to_string(created.size() - madeAtStart) + " windows";
+    steps.back().Label += " (" + std::to_string(created.size() - madeAtStart) + " windows made)";
+    // The same charging for the windows the switch makes; the last one's
+    // share holds the page shown and painted.
+    std::vector<TFigure> firstSwitch;
+    if (created.size() > madeAtStart) {
+        const double switchEnd = switchBegin + steps.back().Seconds;
+        Add(firstSwitch, "before the first window (the tab control's own work)", created[madeAtStart].second - switchBegin);
+        for (size_t i = madeAtStart; i < created.size(); ++i) {
+            const bool last = i + 1 == created.size();
+            Add(firstSwitch, ControlClass(created[i].first, true) + (last ? " + showing and painting" : ""),
+                (last ? switchEnd : created[i + 1].second) - created[i].second);
+        }
+    }
     timed("back to the Keys page, painted", [&] { switchPage(VK_LEFT); });
     timed("a later switch to the OSD page, painted", [&] { switchPage(VK_RIGHT); });
     timed("closed and destroyed", [&] { delete form; });
@@ -174,6 +187,7 @@ int Once() {
     print("creation", creation);
     print("window", windows);
     print("paint", paint);
+    print("switch", firstSwitch);
     std::printf("windows\t%d\n", int(madeAtStart));
     return 0;
 }
@@ -270,5 +284,9 @@ int main(int argc, char** argv) {
     std::printf("Its first paint by window class (WM_PAINT handled):\n");
     for (const TSeries& s : series)
         if (s.Group == "paint") std::printf("  %-62s %7.1f ms\n", s.Label.c_str(), Median(s.Seconds) * 1000);
+    std::printf("The first switch to the OSD page by window (each from its creation to the next window's; a\n"
+                "ComboLBox is the drop-down list a combo box makes with itself):\n");
+    for (const TSeries& s : series)
+        if (s.Group == "switch") std::printf("  %-62s %7.1f ms\n", s.Label.c_str(), Median(s.Seconds) * 1000);
     return 0;
 }

@@ -21,10 +21,8 @@ TColor ToColor(TRgb rgb) { return TColor(rgb.R) | TColor(rgb.G) << 8 | TColor(rg
 // negative width or height reaches back from the corner and includes the
 // corner's own column or row, x + w + 1 up to x.
 RECT FillArea(const TGradientShape& s) {
-    RECT r{s.X, s.Y, s.X + s.A, s.Y + s.B};
-    if (s.A < 0) r = {s.X + s.A + 1, r.top, s.X + 1, r.bottom};
-    if (s.B < 0) r = {r.left, s.Y + s.B + 1, r.right, s.Y + 1};
-    return r;
+    const TGradientBox box = FillBox(s);
+    return {box.Left, box.Top, box.Right, box.Bottom};
 }
 
 } // namespace
@@ -71,6 +69,11 @@ void TOxaGradient::SetColorCount(int count) {
 void TOxaGradient::SetColorsInBetween(std::vector<std::string> lines) {
     colorsInBetween_ = std::move(lines);
     Changed();
+}
+
+TGradientBands TOxaGradient::Bands(int width, int height) const {
+    if (width <= 0 || height <= 0) return TGradientBands::None;
+    return GradientBands(fillStyle_, {width, height, int(colorsInBetween_.size()) + 1, colorCount_});
 }
 
 void TOxaGradient::Draw(TCanvas& target, int width, int height, bool forwardFirst) {

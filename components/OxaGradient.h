@@ -41,6 +41,9 @@ public:
     std::vector<std::string>& ColorsInBetween() { return colorsInBetween_; }
     void SetColorsInBetween(std::vector<std::string> lines);
 
+    // How its colours run over a width x height area (None for an empty one).
+    TGradientBands Bands(int width, int height) const;
+
     // Paints the gradient into the width x height area at the target's
     // origin, drawing on the target itself, with its pen and brush: the
     // target is an off-screen picture (a fill control's), never a window,

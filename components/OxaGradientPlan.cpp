@@ -158,4 +158,30 @@ void AppendGradientShapes(TOxaFillStyle style, const TGradientArea& area, int se
     }
 }
 
+TGradientBox FillBox(const TGradientShape& fill) {
+    TGradientBox box{fill.X, fill.Y, fill.X + fill.A, fill.Y + fill.B};
+    if (fill.A < 0) box.Left = fill.X + fill.A + 1, box.Right = fill.X + 1;
+    if (fill.B < 0) box.Top = fill.Y + fill.B + 1, box.Bottom = fill.Y + 1;
+    return box;
+}
+
+TGradientBands GradientBands(TOxaFillStyle style, const TGradientArea& area) {
+    // Rows when every shape is a fill across the whole width (the first,
+    // plain fill is), columns when every one spans the whole height.
+    bool rows = true, columns = true;
+    std::vector<TGradientShape> shapes;
+    for (int segment = 0; segment < area.Segments && (rows || columns); ++segment)
+        for (int step = 0; step < area.Steps && (rows || columns); ++step) {
+            shapes.clear();
+            AppendGradientShapes(style, area, segment, step, shapes);
+            for (const TGradientShape& s : shapes) {
+                const bool fill = s.Kind == TGradientShapeKind::Fill;
+                const TGradientBox box = fill ? FillBox(s) : TGradientBox{};
+                rows = rows && fill && box.Left <= 0 && box.Right >= area.Width;
+                columns = columns && fill && box.Top <= 0 && box.Bottom >= area.Height;
+            }
+        }
+    return rows ? TGradientBands::Rows : columns ? TGradientBands::Columns : TGradientBands::None;
+}
+
 } // namespace components

@@ -61,6 +61,20 @@ struct TGradientArea {
     int Steps = 32;   // ColorCount, 2 ... 255
 };
 
+// The pixels a Fill shape covers, its width and height taken from its
+// corner in the direction of their sign.
+struct TGradientBox {
+    int Left, Top, Right, Bottom; // right and bottom excluded
+};
+TGradientBox FillBox(const TGradientShape& fill);
+
+// How the colours of a gradient's area run: each row in one colour, each
+// column in one colour, or neither.
+enum class TGradientBands { None, Rows, Columns };
+
+// The bands of the whole gradient (every segment and step) over the area.
+TGradientBands GradientBands(TOxaFillStyle style, const TGradientArea& area);
+
 // Appends the shapes of step `step` of segment `segment`, in drawing order.
 // Width and Height are expected within 1 ... 1 << 24.
 void AppendGradientShapes(TOxaFillStyle style, const TGradientArea& area, int segment, int step,

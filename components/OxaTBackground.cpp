@@ -227,6 +227,11 @@ RECT TOxaBackground::PaintedArea(int width, int height) const {
     return {0, 0, width, height};
 }
 
+TGradientBands TOxaBackground::Bands(int width, int height) const {
+    if (backgroundStyle_ == bGradient) return gradient_.Bands(width, height);
+    return backgroundStyle_ == bSolidcolor ? TGradientBands::Rows : TGradientBands::None;
+}
+
 uint32_t TOxaBackground::DrawnColorsKey() const {
     uint32_t key = 2166136261u;
     auto add = [&key](TColor color) { key = (key ^ ColorToRef(color)) * 16777619u; };

@@ -124,6 +124,9 @@ public:
     // The part of a width x height area that Draw paints; what lies outside
     // it keeps what was there.
     RECT PaintedArea(int width, int height) const;
+    // How the colours Draw paints run over a width x height area: a plain
+    // colour in rows, a gradient as its plan says, anything else neither.
+    TGradientBands Bands(int width, int height) const;
 
     // Counts NotifyChanged calls: a picture rendered while it stays the same
     // is still this background's picture.

@@ -1,16 +1,30 @@
 #include "OxaTFillBackground.h"
 
+#include <algorithm>
+
 #include "forms/Painting.h"
 
 namespace components {
 
 using namespace forms;
 
+namespace {
+
+// A background whose colours run in rows (or columns) is kept as a strip
+// this wide (or high), copied side by side: a third of the memory or less,
+// repainted in a few copies.
+constexpr int BandStrip = 128;
+
+} // namespace
+
 // The background rendered at one size, in the pixel format of the surface
-// it is copied to, with what it was rendered from.
+// it is copied to, with what it was rendered from: the whole picture, or a
+// strip of its bands.
 struct TOxaFillBackground::TRendered {
-    TRendered(HDC like, int width, int height)
-        : Width(width), Height(height), Bitmap(CreateCompatibleBitmap(like, width, height)),
+    TRendered(HDC like, int width, int height, TGradientBands bands)
+        : Width(width), Height(height), Bands(bands),
+          Bitmap(CreateCompatibleBitmap(like, bands == TGradientBands::Rows ? std::min(width, BandStrip) : width,
+                                        bands == TGradientBands::Columns ? std::min(height, BandStrip) : height)),
           DC(static_cast<HBITMAP>(Bitmap.Get()), like) {
         if (!Bitmap.Get()) OutOfResources();
     }
@@ -21,6 +35,7 @@ struct TOxaFillBackground::TRendered {
     }
 
     const int Width, Height;
+    const TGradientBands Bands;
     TGdiObject Bitmap;
     TMemoryDC DC;
     TCanvas Canvas;
@@ -53,9 +68,10 @@ void TOxaFillBackground::SetAutoSize(bool value) {
 }
 
 void TOxaFillBackground::Render(HDC target, int width, int height) {
-    if (!rendered_ || rendered_->Width != width || rendered_->Height != height) {
+    const TGradientBands bands = background_->Bands(width, height);
+    if (!rendered_ || rendered_->Width != width || rendered_->Height != height || rendered_->Bands != bands) {
         rendered_.reset(); // the old picture's handles go before new ones are made
-        rendered_ = std::make_unique<TRendered>(target, width, height);
+        rendered_ = std::make_unique<TRendered>(target, width, height, bands);
     }
     // A render that fails leaves the picture invalid: the next paint tries again.
     rendered_->Valid = false;
@@ -79,7 +95,17 @@ void TOxaFillBackground::Paint() {
     RECT painted = background_->PaintedArea(width, height);
     if (IsRectEmpty(&painted)) return;
     if (!rendered_ || !rendered_->Shows(*background_, width, height)) Render(Canvas().Handle(), width, height);
-    Canvas().CopyRect(painted, rendered_->Canvas, painted);
+    // A strip of bands repeats across the rest; a whole picture is one copy.
+    const bool rows = rendered_->Bands == TGradientBands::Rows, columns = rendered_->Bands == TGradientBands::Columns;
+    const int stepX = rows ? BandStrip : width, stepY = columns ? BandStrip : height;
+    for (int y = painted.top; y < painted.bottom; y = (y / stepY + 1) * stepY)
+        for (int x = painted.left; x < painted.right; x = (x / stepX + 1) * stepX) {
+            const RECT tile{x, y, std::min<int>(painted.right, (x / stepX + 1) * stepX),
+                            std::min<int>(painted.bottom, (y / stepY + 1) * stepY)};
+            const int fromX = rows ? x % stepX : x, fromY = columns ? y % stepY : y;
+            Canvas().CopyRect(tile, rendered_->Canvas,
+                              {fromX, fromY, fromX + tile.right - tile.left, fromY + tile.bottom - tile.top});
+        }
 }
 
 void TOxaFillBackground::Notification(TComponent* component, TOperation operation) {

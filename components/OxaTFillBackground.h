@@ -26,7 +26,8 @@ public:
 
 protected:
     // Copies the background from a picture of it rendered at the control's
-    // size. Uncovering, moving or repainting the window costs one copy; the
+    // size, or tiles a strip of it when its colours run in rows or columns.
+    // Uncovering, moving or repainting the window costs one copy; the
     // picture is rendered again only after the background notified a change
     // (or the system's colours it uses changed) or the size changed.
     void Paint() override;
