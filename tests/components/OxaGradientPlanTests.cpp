@@ -244,3 +244,21 @@ TEST(OxaGradientShapes, SweepOfSizes) {
                 for (const TGradientShape& s : Shapes(TOxaFillStyle(style), big, big, 3, 255, segment, step))
                     for (int v : {s.X, s.Y, s.A, s.B}) ASSERT_LE(std::abs(v), 2 * big) << style;
 }
+
+// Which styles paint rows (or columns) of one colour, at two sizes and with
+// two segments: a fill control keeps only a strip of those.
+TEST(OxaGradientShapes, BandsOfEveryStyle) {
+    using enum TGradientBands;
+    const std::vector<std::pair<TOxaFillStyle, TGradientBands>> expected = {
+        {TOxaFillStyle::Circle, None},          {TOxaFillStyle::Horizontal, Rows},
+        {TOxaFillStyle::Vertical, Columns},     {TOxaFillStyle::LeftBottom, None},
+        {TOxaFillStyle::RoundMiddle, None},     {TOxaFillStyle::SquareMiddle, None},
+        {TOxaFillStyle::Spectral, None},        {TOxaFillStyle::DoppelFlash, None},
+        {TOxaFillStyle::Singleflash, None},     {TOxaFillStyle::MiddleHBar, Rows},
+        {TOxaFillStyle::MiddleVBar, Columns},   {TOxaFillStyle::VerticalDoppelBar, Columns},
+        {TOxaFillStyle::HorizontalDoppelBar, Rows}};
+    ASSERT_EQ(expected.size(), size_t(OxaFillStyleCount));
+    for (const auto& [style, bands] : expected)
+        for (const TGradientArea area : {TGradientArea{375, 310, 1, 32}, TGradientArea{7, 300, 2, 255}})
+            EXPECT_EQ(GradientBands(style, area), bands) << int(style) << " at " << area.Width << " x " << area.Height;
+}
