@@ -37,6 +37,7 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+    if (!fitting_) fitShift_ = fitGrowth_ = 0;
     if (width < 0) width = 0;
     if (height < 0) height = 0;
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
@@ -129,6 +130,7 @@ void TControl::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
     Invalidate();
+    TextChanged();
 }
 
 POINT TControl::OriginInWindow() const {

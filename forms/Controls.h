@@ -52,8 +52,12 @@ public:
     void SetTop(int v) { SetBounds(left_, v, width_, height_); }
     void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
     void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    // Bounds set here replace any that FitText chose.
     virtual void SetBounds(int left, int top, int width, int height);
     RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+    // The bounds the control was given (by its layout, its owner or a
+    // rescale), before FitText moved or widened it.
+    RECT GivenBounds() const;
     virtual RECT ClientRect() const { return {0, 0, width_, height_}; }
     // Client size as layouts give it for windows with a frame.
     virtual void SetClientSize(int width, int height) { SetBounds(left_, top_, width, height); }
@@ -82,6 +86,19 @@ public:
 
     const std::string& Caption() const { return caption_; }
     virtual void SetCaption(const std::string& caption);
+
+    // The width the control needs to show its caption (or its items) whole
+    // in its font, its own parts included; 0 when it shows no text of its own.
+    virtual int WidthForText() { return 0; }
+    // The side its text keeps when the control widens for it.
+    virtual TAlignment TextAlignment() const { return taLeftJustify; }
+    // Layouts are scaled from 96 dpi by one rule, but fonts grow by steps of
+    // their own, so a text that fits its place at 96 dpi may not at another
+    // resolution. There, this widens the control from its given bounds just
+    // enough for WidthForText, toward the side TextAlignment leaves free,
+    // and keeps it within its parent and out of its visible neighbours. At
+    // 96 dpi the given bounds stand.
+    void FitText();
 
     const std::string& Hint() const { return hint_; }
     virtual void SetHint(const std::string& hint) { hint_ = hint; }
@@ -132,6 +149,11 @@ protected:
     virtual void FontChanged();
     virtual void BoundsChanged() {}
     void RequestAlign();
+    // The caption or the texts shown changed.
+    virtual void TextChanged() { FitText(); }
+    // One line of text in the control's font as DrawText lays it out with
+    // format (DT_NOPREFIX: '&' shown as it is).
+    int TextWidth(const std::string& text, UINT format = 0);
 
     bool windowed_ = false;
     TWinControl* parent_ = nullptr;
@@ -153,6 +175,9 @@ private:
     bool showHint_ = false;
     TCursor cursor_ = crDefault;
     bool paintFailed_ = false; // its last paint failed and was reported
+    // How far FitText moved the left edge and widened the control.
+    int fitShift_ = 0, fitGrowth_ = 0;
+    bool fitting_ = false;
 };
 
 // A windowless control painted on its parent's window. Its canvas draws
@@ -318,6 +343,9 @@ protected:
 private:
     std::unique_ptr<TCanvas> canvas_;
 };
+
+// FitText for every control inside parent, each before its own contents.
+void FitTexts(TWinControl* parent);
 
 // The access key a caption marks with '&' ("&&" is a plain '&'), in lower
 // case, or 0 when it has none.

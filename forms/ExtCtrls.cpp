@@ -203,6 +203,8 @@ void TPanel::AdjustClientRect(RECT& rect) {
 
 void TPanel::ControlChanged(TControl*) { AdjustSize(); }
 
+int TPanel::WidthForText() { return Caption().empty() ? 0 : TextWidth(Caption()) + 2 * FrameWidth(); }
+
 void TPanel::AdjustSize() {
     if (!autoSize_ || adjusting_ || Loading()) return;
     int right = 0, bottom = 0;

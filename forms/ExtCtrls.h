@@ -99,6 +99,9 @@ public:
 
     // The width of bevels and border on each side.
     int FrameWidth() const;
+    // The caption within the bevels and the border.
+    int WidthForText() override;
+    TAlignment TextAlignment() const override { return alignment_; }
 
     void Loaded() override;
 

@@ -68,6 +68,11 @@ void TForm::Construct(const std::string* layoutText, const std::vector<const TFo
     }
 }
 
+RECT TForm::ClientRect() const {
+    if (HandleAllocated() || (clientWidth_ <= 0 && clientHeight_ <= 0)) return TWinControl::ClientRect();
+    return {0, 0, clientWidth_, clientHeight_};
+}
+
 void TForm::SetClientSize(int width, int height) {
     clientWidth_ = width;
     clientHeight_ = height;
@@ -200,7 +205,8 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // grows or shrinks by the ratio, and the window takes the place the
         // system suggests.
         const int dpi = HIWORD(wParam);
-        if (dpi > 0 && dpi != pixelsPerInch_) {
+        const bool rescaled = dpi > 0 && dpi != pixelsPerInch_;
+        if (rescaled) {
             const int from = pixelsPerInch_;
             pixelsPerInch_ = dpi;
             for (TControl* control : Controls()) ChangeScale(control, dpi, from);
@@ -210,6 +216,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         const RECT* r = reinterpret_cast<const RECT*>(lParam);
         SetBounds(r->left, r->top, r->right - r->left, r->bottom - r->top);
+        if (rescaled) FitTexts(this);
         return 0;
     }
     }
@@ -360,8 +367,10 @@ TForm* GetParentForm(TControl* control) {
 
 void ChangeScale(TControl* control, int to, int from) {
     auto scale = [to, from](int v) { return MulDiv(v, to, from); };
-    // Place and size each scaled, as a layout's values are when read.
-    control->SetBounds(scale(control->Left()), scale(control->Top()), scale(control->Width()), scale(control->Height()));
+    // Place and size each scaled, as a layout's values are when read; texts
+    // are fitted again afterwards (FitTexts).
+    const RECT b = control->GivenBounds();
+    control->SetBounds(scale(b.left), scale(b.top), scale(b.right - b.left), scale(b.bottom - b.top));
     if (!control->ParentFont()) control->Font().SetHeight(scale(control->Font().Height()));
     if (auto* list = dynamic_cast<TListBox*>(control)) list->SetItemHeight(std::min(scale(list->ItemHeight()), 255));
     if (auto* parent = dynamic_cast<TWinControl*>(control))

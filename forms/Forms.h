@@ -100,6 +100,8 @@ public:
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     void SetClientSize(int width, int height) override;
+    // Before the window exists: the client area it will have, when given.
+    RECT ClientRect() const override;
     // The resolution the form's pixels are for: the screen's when it is made.
     // Its layout, given at 96 dpi, is scaled to it as it is read.
     int PixelsPerInch() const { return pixelsPerInch_; }
@@ -233,8 +235,8 @@ HWND OwnerWindow(TComponent* owner);
 
 // The form a control lies on, or null.
 TForm* GetParentForm(TControl* control);
-// Rescales a control and everything on it (bounds, own fonts, list rows)
-// from one resolution to another.
+// Rescales a control and everything on it (given bounds, own fonts, list
+// rows) from one resolution to another.
 void ChangeScale(TControl* control, int to, int from);
 // The resolution of the form a control lies on; the screen's when none.
 int ControlPixelsPerInch(TControl* control);

@@ -104,6 +104,7 @@ void ReadLayoutInto(TComponent* root, const TLayoutObject& tree, TForm* handlers
     for (auto& fixup : context.Fixups) fixup();
     for (TComponent* c : created) c->Loaded();
     root->Loaded();
+    if (auto* control = dynamic_cast<TWinControl*>(root)) FitTexts(control);
 }
 
 void ReadLayoutResource(TForm* root, const std::string& resourceName) {

@@ -46,7 +46,8 @@ bool IsComponentClassRegistered(const std::string& className);
 // by class, owned by root, parented to the enclosing control, and named;
 // finally every created component and root get Loaded(). Event bindings
 // resolve against the handlers of `handlers` (bound by CreateForm; a form
-// read on its own has none). Forms are built with CreateForm, not this.
+// read on its own has none). Last, every control's text is fitted
+// (FitTexts). Forms are built with CreateForm, not this.
 void ReadLayoutInto(TComponent* root, const TLayoutObject& tree, TForm* handlers);
 // The same from an RCDATA resource of the resource module.
 void ReadLayoutResource(TForm* root, const std::string& resourceName);

@@ -85,6 +85,9 @@ void DrawMeasuredLine(TCanvas& canvas, const std::string& caption, const RECT& r
     ::FillRect(dc, &line, static_cast<HBRUSH>(brush.Get()));
 }
 
+// Pixels of frame before a group box's caption; as many stay after it.
+constexpr int GroupCaptionIndent = 8;
+
 bool IsOneLine(const std::string& caption, bool wordWrap) {
     return !wordWrap && caption.find_first_of("\r\n\t") == std::string::npos;
 }
@@ -123,6 +126,11 @@ bool TButtonControl::DialogChar(char) {
     SetFocus();
     ButtonClicked();
     return true;
+}
+
+int TButtonControl::WidthForText() {
+    // The box, the gap before the caption and the focus frame around it.
+    return TextWidth(Caption()) + GetSystemMetrics(SM_CXMENUCHECK) + ScaleForControl(this, 6);
 }
 
 // ------------------------------------------------------------------ TButton
@@ -183,6 +191,11 @@ bool TButton::DialogKey(WORD key) {
 bool TButton::DialogChar(char) {
     Click();
     return true;
+}
+
+int TButton::WidthForText() {
+    // The raised edges and the focus frame inside them.
+    return TextWidth(Caption()) + 2 * GetSystemMetrics(SM_CXEDGE) + ScaleForControl(this, 6);
 }
 
 // ------------------------------------------------------------- TRadioButton
@@ -311,11 +324,21 @@ void TComboBox::SetItems(const std::vector<std::string>& items) {
     items_ = items;
     itemIndex_ = -1;
     if (HandleAllocated()) FillWindow();
+    TextChanged();
 }
 
 void TComboBox::AddItem(const std::string& text) {
     items_.push_back(text);
     if (HandleAllocated()) SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    TextChanged();
+}
+
+int TComboBox::WidthForText() {
+    if (items_.empty()) return 0;
+    int widest = 0;
+    for (const std::string& item : items_) widest = std::max(widest, TextWidth(item, DT_NOPREFIX));
+    // The frame, the margins of the shown item and its focus, the button.
+    return widest + ScaleForControl(this, 8) + GetSystemMetrics(SM_CXVSCROLL);
 }
 
 void TComboBox::SetItemIndex(int index) {
@@ -456,12 +479,6 @@ void TLabel::SetLayout(TTextLayout value) {
     Invalidate();
 }
 
-void TLabel::SetCaption(const std::string& caption) {
-    if (caption == Caption()) return;
-    TGraphicControl::SetCaption(caption);
-    AdjustBounds();
-}
-
 void TLabel::Loaded() {
     TGraphicControl::Loaded();
     AdjustBounds();
@@ -492,21 +509,30 @@ UINT TLabel::TextFlags() const {
     return flags;
 }
 
-void TLabel::AdjustBounds() {
-    if (!autoSize_ || Loading()) return;
+SIZE TLabel::TextSize() {
     // An empty caption still measures one line, so the label keeps a height.
     std::string text = Caption().empty() ? std::string(" ") : Caption();
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-    {
-        TWindowDC screen;
-        TCanvas canvas;
-        TCanvasBinding binding(canvas, screen, &Font());
-        canvas.DrawText(text, r, TextFlags() | DT_CALCRECT);
-        if (IsOneLine(text, wordWrap_)) r.right = Sum(LineAdvances(canvas.Handle(), StripAccel(text)));
+    TWindowDC screen;
+    TCanvas canvas;
+    TCanvasBinding binding(canvas, screen, &Font());
+    canvas.DrawText(text, r, TextFlags() | DT_CALCRECT);
+    if (IsOneLine(text, wordWrap_)) r.right = Sum(LineAdvances(canvas.Handle(), StripAccel(text)));
+    return {r.right, r.bottom};
+}
+
+int TLabel::WidthForText() { return wordWrap_ ? 0 : int(TextSize().cx); }
+
+void TLabel::AdjustBounds() {
+    if (Loading()) return;
+    if (autoSize_) {
+        const SIZE size = TextSize();
+        const RECT given = GivenBounds();
+        // The right edge stays for right-aligned text.
+        const int left = alignment_ == taRightJustify ? int(given.right - size.cx) : int(given.left);
+        SetBounds(left, Top(), size.cx, size.cy);
     }
-    int left = Left();
-    if (alignment_ == taRightJustify) left += Width() - r.right; // the right edge stays
-    SetBounds(left, Top(), r.right, r.bottom);
+    FitText();
 }
 
 void TLabel::Paint() {
@@ -556,6 +582,8 @@ void TLabel::Paint() {
 
 TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 185, 105); }
 
+int TGroupBox::WidthForText() { return Caption().empty() ? 0 : TextWidth(Caption()) + 2 * GroupCaptionIndent; }
+
 void TGroupBox::Paint() {
     TCanvas& canvas = Canvas();
     canvas.Brush().SetStyle(bsSolid);
@@ -570,7 +598,7 @@ void TGroupBox::Paint() {
     canvas.Brush().SetColor(clBtnShadow);
     canvas.FrameRect(frame);
     if (Caption().empty()) return;
-    RECT text{8, 0, 0, textHeight};
+    RECT text{GroupCaptionIndent, 0, 0, textHeight};
     canvas.DrawText(Caption(), text, DT_SINGLELINE | DT_LEFT | DT_CALCRECT);
     canvas.Brush().SetColor(Color()); // the caption interrupts the frame
     if (!Enabled()) canvas.Font().SetColor(clGrayText);

@@ -26,6 +26,8 @@ class TButtonControl : public TWinControl {
 public:
     explicit TButtonControl(TComponent* owner);
     std::string ClassName() const override { return "TButtonControl"; }
+    // A check box's or radio button's: its box and the caption beside it.
+    int WidthForText() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -55,6 +57,7 @@ public:
     void SetModalResult(TModalResult value) { modalResult_ = value; }
 
     void SetParent(TWinControl* parent) override;
+    int WidthForText() override;
     void Click() override;
     // Enter presses the focused button, as in the system's dialogs.
     bool DialogKey(WORD key) override;
@@ -135,6 +138,8 @@ public:
     int ItemIndex() const { return itemIndex_; }
     void SetItemIndex(int index);
 
+    // The widest item beside the drop-down button.
+    int WidthForText() override;
     void Loaded() override;
 
     // The user picked an item.
@@ -207,7 +212,9 @@ public:
     TTextLayout Layout() const { return layout_; }
     void SetLayout(TTextLayout value);
 
-    void SetCaption(const std::string& caption) override;
+    // A one-line label's text; a word-wrapped one wraps within any width.
+    int WidthForText() override;
+    TAlignment TextAlignment() const override { return alignment_; }
     void Loaded() override;
     // Its access key focuses the control that follows it in its parent.
     bool DialogChar(char key) override;
@@ -215,9 +222,13 @@ public:
 protected:
     void Paint() override;
     void FontChanged() override;
+    void TextChanged() override { AdjustBounds(); }
 
 private:
     UINT TextFlags() const;
+    // The caption's size as drawn, wrapped within the width when it wraps.
+    SIZE TextSize();
+    // Sizes the label from its given bounds when AutoSize says so, then fits it.
     void AdjustBounds();
 
     bool autoSize_ = true;
@@ -232,6 +243,7 @@ class TGroupBox : public TCustomControl {
 public:
     explicit TGroupBox(TComponent* owner);
     std::string ClassName() const override { return "TGroupBox"; }
+    int WidthForText() override;
 
 protected:
     void Paint() override;

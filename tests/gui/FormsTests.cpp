@@ -358,6 +358,63 @@ TEST(Layouts, PixelValuesAreScaledToTheFormsResolution) {
     }
 }
 
+// Off 96 dpi a text that outgrows its scaled place widens its control just
+// enough, toward the side the text keeps, never into a visible neighbour or
+// out of the form; a label running out of the form moves in. At 96 dpi the
+// layout's bounds stand, too narrow or not. A move to another resolution
+// ends as reading at it does, and a text that fits again gives the control
+// back its given bounds.
+TEST(Layouts, TextsOutgrowingTheirScaledPlacesWidenTheirControls) {
+    const std::string text =
+        "object F: TForm\n  BorderStyle = bsNone\n  ClientWidth = 300\n  ClientHeight = 100\n  Font.Height = -11\n"
+        "  object B: TButton\n    Left = 10\n    Top = 10\n    Width = 20\n    Height = 25\n"
+        "    Caption = 'Much too long'\n  end\n"
+        "  object N: TPanel\n    Left = 200\n    Top = 10\n    Width = 50\n    Height = 25\n  end\n"
+        "  object W: TPanel\n    Left = 0\n    Top = 40\n    Width = 10\n    Height = 17\n  end\n"
+        "  object C: TCheckBox\n    Left = 10\n    Top = 40\n    Width = 20\n    Height = 17\n"
+        "    Caption = 'A caption far too long for the row it is in'\n  end\n"
+        "  object M: TPanel\n    Left = 60\n    Top = 40\n    Width = 50\n    Height = 17\n  end\n"
+        "  object R: TLabel\n    Left = 200\n    Top = 62\n    Width = 20\n    Height = 13\n    AutoSize = False\n"
+        "    Alignment = taRightJustify\n    Caption = 'To the right'\n  end\n"
+        "  object L: TLabel\n    Left = 250\n    Top = 82\n    Caption = 'Runs out of the form'\n  end\nend\n";
+    auto read = [&](int dpi) {
+        auto form = std::make_unique<TForm>(nullptr);
+        form->SetPixelsPerInch(dpi);
+        ReadLayoutInto(form.get(), ReadLayout(text), form.get());
+        return form;
+    };
+    // Left, top, right and bottom of the texts' controls, one after another.
+    auto bounds = [](TForm& form, std::initializer_list<const char*> names = {"B", "C", "R", "L"}) {
+        std::vector<int> all;
+        for (const char* name : names) {
+            const RECT r = form.Field<TControl>(name)->BoundsRect();
+            all.insert(all.end(), {int(r.left), int(r.top), int(r.right), int(r.bottom)});
+        }
+        return all;
+    };
+    for (int dpi : {96, 120, 144}) {
+        auto px = [dpi](int at96) { return ScaleToDpi(at96, dpi); };
+        auto form = read(dpi);
+        auto needs = [&](const char* name) { return form->Field<TControl>(name)->WidthForText(); };
+        const int labelBottom = form->Field<TControl>("L")->BoundsRect().bottom;
+        const std::vector<int> given{px(10), px(10), px(10) + px(20), px(10) + px(25)};
+        const std::vector<int> expected =
+            dpi == 96 ? std::vector<int>{10, 10, 30, 35, 10, 40, 30, 57, 200, 62, 220, 75,
+                                         250, 82, 250 + form->Field<TControl>("L")->Width(), labelBottom}
+                      : std::vector<int>{px(10), px(10), px(10) + needs("B"), px(10) + px(25),
+                                         px(10), px(40), px(60), px(40) + px(17),
+                                         px(200) + px(20) - needs("R"), px(62), px(200) + px(20), px(62) + px(13),
+                                         px(300) - needs("L"), px(82), px(300), labelBottom};
+        EXPECT_EQ(bounds(*form), expected) << dpi << " dpi";
+        auto moved = read(dpi == 96 ? 144 : 96);
+        RECT suggested{0, 0, px(300), px(100)};
+        SendMessageA(moved->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(bounds(*moved), expected) << "moved to " << dpi << " dpi";
+        form->Field<TButton>("B")->SetCaption("B");
+        EXPECT_EQ(bounds(*form, {"B"}), given) << dpi << " dpi";
+    }
+}
+
 TEST(Layouts, BadLayoutsNameTheProblemAndTheLine) {
     ExpectLayoutError("object F: TForm\n  object P: TNoSuchPanel\n  end\nend\n",
                       "Layout error in line 2: Class TNoSuchPanel not found");
