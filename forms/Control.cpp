@@ -286,8 +286,8 @@ void TWinControl::AlignControls() {
     aligning_ = false;
 }
 
-void TWinControl::UpdateFontHandle() {
-    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+void TWinControl::UpdateFontHandle(bool redraw) {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), redraw);
 }
 
 void TWinControl::FontChanged() {

@@ -311,7 +311,9 @@ private:
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void UpdateMouseControl(TControl* control);
     bool HandleSetCursor(WPARAM wParam, LPARAM lParam);
-    void UpdateFontHandle();
+    // A window just made is painted whole anyway: it takes its font without
+    // being redrawn (a combo box would redraw itself and its list at once).
+    void UpdateFontHandle(bool redraw = true);
     // WM_PAINT through the paint buffer; a painter's error is shown once
     // per control, until it paints successfully again.
     void PaintOwnWindow();

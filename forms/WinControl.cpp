@@ -173,7 +173,7 @@ void TWinControl::CreateWnd() {
         }
     }
     if (parent_) parent_->PlaceInTabOrder(this);
-    UpdateFontHandle();
+    UpdateFontHandle(false);
     InitializeWnd();
     AlignControls(); // system containers saw no WM_SIZE of ours while being made
     // Windowed children follow in tab order. One that waits while hidden (a
