@@ -190,8 +190,18 @@ void TQorVarnoqForm::SetOutline(HRGN region) {
 }
 
 LRESULT TQorVarnoqForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const int before = PixelsPerInch();
     const LRESULT result = TForm::WndProc(msg, wParam, lParam);
-    if (msg == WM_DPICHANGED) PageControl1Change(this);
+    if (msg != WM_DPICHANGED) return result;
+    PageControl1Change(this);
+    if (PixelsPerInch() != before) {
+        // The icons are loaded again at the size the new resolution asks
+        // for, not stretched from the old one's.
+        ImageList1->SetWidth(MulDiv(ImageList1->Width(), PixelsPerInch(), before));
+        ImageList1->SetHeight(MulDiv(ImageList1->Height(), PixelsPerInch(), before));
+        LoadSpecialFunctionIcons();
+        if (CurrentRecord) ShowKeyIcon();
+    }
     return result;
 }
 
@@ -272,6 +282,11 @@ void TQorVarnoqForm::CancelButtonClick(TObject*) { Close(); }
 
 void TQorVarnoqForm::FillSpecialFunctionList() {
     for (int row = 0; row < 8; ++row) UlaListBox1->AddItem(LoadTextResource(SpecialFunctionIds(row)), SpecialFunctionIds(row));
+    LoadSpecialFunctionIcons();
+}
+
+void TQorVarnoqForm::LoadSpecialFunctionIcons() {
+    ImageList1->Clear();
     // Each icon's own image at the list's size, not its large one shrunk. A
     // missing icon adds a blank image, which keeps the later rows' images in step.
     std::vector<TIcon> icons(size_t(UlaListBox1->Count()));
@@ -320,11 +335,7 @@ void TQorVarnoqForm::ShowRecord() {
     TKeyFunctionRecord* record = CurrentRecord;
     for (TRadioButton* button : {DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton})
         button->SetEnabled(true);
-    // The key's icon at the size its place asks for at this resolution.
-    TIcon keyIcon;
-    keyIcon.SetHandle(LoadIconResource(record->KeyId, ScaleToDpi(32, PixelsPerInch())));
-    keyIcon.SetPixelsPerInch(PixelsPerInch());
-    KeyImage->Picture().Assign(&keyIcon);
+    ShowKeyIcon();
     const std::string name = LoadTextResource(record->KeyId);
     KeyNameLabel->SetCaption(name);
     DefaultRadioButton->SetCaption(name);
@@ -352,6 +363,14 @@ void TQorVarnoqForm::ShowRecord() {
         SetCustomButton->SetEnabled(false);
         UlaListBox1->SetEnabled(true);
     }
+}
+
+void TQorVarnoqForm::ShowKeyIcon() {
+    // The key's icon at the size its place asks for at this resolution.
+    TIcon keyIcon;
+    keyIcon.SetHandle(LoadIconResource(CurrentRecord->KeyId, ScaleToDpi(32, PixelsPerInch())));
+    keyIcon.SetPixelsPerInch(PixelsPerInch());
+    KeyImage->Picture().Assign(&keyIcon);
 }
 
 void TQorVarnoqForm::ShowModeEdited(bool listEnabled, bool setEnabled) {

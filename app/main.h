@@ -138,6 +138,8 @@ private:
     void StoreLockFlag(forms::TCheckBox* box, int32_t& flag);
     // The special-function rows and their icons, image i for row i.
     void FillSpecialFunctionList();
+    void LoadSpecialFunctionIcons();
+    void ShowKeyIcon();
     // The radio buttons' shared part: the list and "Set..." enabled as the
     // mode needs, and Apply enabled.
     void ShowModeEdited(bool listEnabled, bool setEnabled);

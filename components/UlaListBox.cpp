@@ -147,6 +147,8 @@ void TUlaListBox::ImageListChanged() {
     Invalidate();
 }
 
+void TUlaListBox::ScaleChanged(int to, int from) { barFont_.SetHeight(MulDiv(barFont_.Height(), to, from)); }
+
 void TUlaListBox::FontChanged() {
     TListBox::FontChanged();
     UpdateItemHeight();

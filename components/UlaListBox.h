@@ -23,6 +23,8 @@ public:
     explicit TUlaListBox(forms::TComponent* owner);
     ~TUlaListBox() override;
     std::string ClassName() const override { return "TUlaListBox"; }
+    // The bar's font is its own: it follows a move to another resolution.
+    void ScaleChanged(int to, int from) override;
 
     forms::TAlignment Alignment() const { return alignment_; }
     void SetAlignment(forms::TAlignment value);

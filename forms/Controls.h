@@ -87,6 +87,11 @@ public:
     const std::string& Caption() const { return caption_; }
     virtual void SetCaption(const std::string& caption);
 
+    // Moved to a display of another resolution (ChangeScale has scaled its
+    // place, size and font): anything else it keeps in pixels follows by
+    // the ratio to / from, a second font, say.
+    virtual void ScaleChanged(int /*to*/, int /*from*/) {}
+
     // The width the control needs to show its caption (or its items) whole
     // in its font, its own parts included; 0 when it shows no text of its own.
     virtual int WidthForText() { return 0; }

@@ -373,6 +373,7 @@ void ChangeScale(TControl* control, int to, int from) {
     control->SetBounds(scale(b.left), scale(b.top), scale(b.right - b.left), scale(b.bottom - b.top));
     if (!control->ParentFont()) control->Font().SetHeight(scale(control->Font().Height()));
     if (auto* list = dynamic_cast<TListBox*>(control)) list->SetItemHeight(std::min(scale(list->ItemHeight()), 255));
+    control->ScaleChanged(to, from);
     if (auto* parent = dynamic_cast<TWinControl*>(control))
         for (TControl* child : parent->Controls()) ChangeScale(child, to, from);
 }

@@ -346,3 +346,21 @@ TEST_F(MainWindow, EscapeCancels) {
     form = nullptr;
     EXPECT_EQ(SharedBlock->CapsLockStatus, 7);
 }
+
+// Moved to a display of another resolution, the pictures and the bar's
+// font are made again at the new one's sizes, not stretched: the list's
+// images, the key's icon and the bar font follow 96 -> 144 -> 96 exactly.
+TEST_F(KeysPage, AMoveToAnotherResolutionReloadsIconsAndTheBarFont) {
+    Open();
+    auto sizes = [&] {
+        return std::vector<int>{form->ImageList1->Width(), form->ImageList1->Count(), form->KeyImage->Picture().Width(),
+                                form->UlaListBox1->BarFont().Height()};
+    };
+    const std::vector<int> at96 = sizes();
+    ASSERT_EQ(at96[1], 8);
+    for (const auto& [dpi, expected] : {std::pair{144, std::vector<int>{24, 8, 48, MulDiv(at96[3], 144, 96)}}, {96, at96}}) {
+        RECT suggested = form->BoundsRect();
+        SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(sizes(), expected) << dpi << " dpi";
+    }
+}
