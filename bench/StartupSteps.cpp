@@ -57,6 +57,28 @@ double SinceProcessCreation() {
 // each creation began.
 std::vector<std::pair<HWND, double>> created;
 
+// One share of a stretch of time: what came before its first window
+// (Window null), or a window with what is made on it before the next one.
+struct TShare {
+    HWND Window;
+    std::string Label; // " + ..." on the last window's, which runs to the end
+    double Seconds;
+};
+
+// Each window made from created[first] on is charged with the time from its
+// creation to the next one's: its own creation and the properties set on it
+// after. The last one's share runs to `end` and holds what follows it.
+std::vector<TShare> Shares(size_t first, double begin, double end, const std::string& rest) {
+    std::vector<TShare> shares;
+    if (created.size() <= first) return shares;
+    shares.push_back({nullptr, "", created[first].second - begin});
+    for (size_t i = first; i < created.size(); ++i) {
+        const bool last = i + 1 == created.size();
+        shares.push_back({created[i].first, last ? rest : "", (last ? end : created[i + 1].second) - created[i].second});
+    }
+    return shares;
+}
+
 LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) created.emplace_back(reinterpret_cast<HWND>(wParam), bench::Seconds());
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -116,15 +138,13 @@ int Once() {
     timed("main window created from its layout, OnCreate run", [&] { form = app->CreateForm<TQorVarnoqForm>(); });
     double end = begin + steps.back().Seconds;
     UnhookWindowsHookEx(hook);
-    // Each window is charged with the time from its creation to the next
-    // one's: its own creation and the properties set on it after.
-    if (!created.empty()) Add(creation, "before the first window", created.front().second - begin);
-    for (size_t i = 0; i < created.size(); ++i) {
-        double seconds = (i + 1 < created.size() ? created[i + 1].second : end) - created[i].second;
-        // The last window's share holds what OnCreate does after it.
-        const std::string rest = i + 1 < created.size() ? "" : " + the rest of OnCreate";
-        Add(creation, ControlClass(created[i].first) + rest, seconds);
-        Add(windows, ControlClass(created[i].first, true) + rest, seconds);
+    for (const TShare& share : Shares(0, begin, end, " + the rest of OnCreate")) {
+        if (!share.Window) {
+            Add(creation, "before the first window", share.Seconds);
+            continue;
+        }
+        Add(creation, ControlClass(share.Window) + share.Label, share.Seconds);
+        Add(windows, ControlClass(share.Window, true) + share.Label, share.Seconds);
     }
     timed("  of which: Q5.bmp + Q5Mask.bmp decoded (timed again, alone)", [&] {
         TPicture picture, mask;
@@ -163,18 +183,14 @@ int Once() {
     timed("first switch to the OSD page, painted", [&] { switchPage(VK_RIGHT); });
     UnhookWindowsHookEx(hook);
     steps.back().Label += " (" + std::to_string(created.size() - madeAtStart) + " windows made)";
-    // The same charging for the windows the switch makes; the last one's
-    // share holds the page shown and painted.
+    // The windows the switch makes, charged the same way.
     std::vector<TFigure> firstSwitch;
-    if (created.size() > madeAtStart) {
-        const double switchEnd = switchBegin + steps.back().Seconds;
-        Add(firstSwitch, "before the first window (the tab control's own work)", created[madeAtStart].second - switchBegin);
-        for (size_t i = madeAtStart; i < created.size(); ++i) {
-            const bool last = i + 1 == created.size();
-            Add(firstSwitch, ControlClass(created[i].first, true) + (last ? " + showing and painting" : ""),
-                (last ? switchEnd : created[i + 1].second) - created[i].second);
-        }
-    }
+    for (const TShare& share :
+         Shares(madeAtStart, switchBegin, switchBegin + steps.back().Seconds, " + showing and painting"))
+        Add(firstSwitch,
+            share.Window ? ControlClass(share.Window, true) + share.Label
+                         : "before the first window (the tab control's own work)",
+            share.Seconds);
     timed("back to the Keys page, painted", [&] { switchPage(VK_LEFT); });
     timed("a later switch to the OSD page, painted", [&] { switchPage(VK_RIGHT); });
     timed("closed and destroyed", [&] { delete form; });
