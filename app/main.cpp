@@ -289,13 +289,9 @@ void TQorVarnoqForm::LoadSpecialFunctionIcons() {
     ImageList1->Clear();
     // Each icon's own image at the list's size, not its large one shrunk. A
     // missing icon adds a blank image, which keeps the later rows' images in step.
-    std::vector<TIcon> icons(size_t(UlaListBox1->Count()));
-    std::vector<HICON> handles;
-    for (int row = 0; row < UlaListBox1->Count(); ++row) {
-        icons[size_t(row)].SetHandle(LoadIconResource(int32_t(UlaListBox1->ItemObject(row)), ImageList1->Width()));
-        handles.push_back(icons[size_t(row)].Handle());
-    }
-    ImageList1->AddIcons(handles);
+    std::vector<int> ids;
+    for (int row = 0; row < UlaListBox1->Count(); ++row) ids.push_back(int(UlaListBox1->ItemObject(row)));
+    ImageList1->AddIconResources(IconModule, ids);
 }
 
 void TQorVarnoqForm::HotImage1Click(TObject*) {

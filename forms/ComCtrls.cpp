@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "GdiGuards.h"
+#include "IcoDecoder.h"
+#include "Resources.h"
 
 namespace forms {
 
@@ -300,39 +303,90 @@ int TImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_
 
 int TImageList::Add(const TIcon& icon) { return AddIcon(icon.Handle()); }
 
-int TImageList::AddIcon(HICON icon) { return AddIcons({icon}); }
+namespace {
 
-int TImageList::AddIcons(const std::vector<HICON>& icons) {
-    if (icons.empty()) return Count();
-    // The icons are laid side by side on one image and one mask, which the
-    // list takes in one step: adding them one at a time makes the list
-    // load each icon again from its module.
-    const int count = int(icons.size());
+// Draws the icon's image and mask scaled into place.
+void DrawIconParts(HICON icon, HDC image, HDC mask, const RECT& place) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return;
+    TGdiObject color(info.hbmColor), andMask(info.hbmMask); // ours to delete
+    BITMAP size{};
+    GetObjectA(info.hbmMask, sizeof size, &size);
+    // A monochrome icon keeps its image below its mask, twice as high.
+    const int height = info.hbmColor ? size.bmHeight : size.bmHeight / 2;
+    TMemoryDC source(info.hbmMask, mask);
+    const int w = place.right - place.left, h = place.bottom - place.top;
+    StretchBlt(mask, place.left, place.top, w, h, source, 0, 0, size.bmWidth, height, SRCCOPY);
+    if (info.hbmColor) SelectObject(source, info.hbmColor);
+    StretchBlt(image, place.left, place.top, w, h, source, 0, info.hbmColor ? 0 : height, size.bmWidth, height,
+               SRCCOPY);
+}
+
+// Draws an icon image as a module holds it, scaled into place: its pixels
+// straight from the resource, without making an icon of it first.
+void DrawIconImage(const uint8_t* bytes, DWORD size, HDC image, HDC mask, const RECT& place) {
+    TIconImage parts;
+    try {
+        parts = ReadIconImage(bytes, size);
+    } catch (const EInvalidGraphic&) {
+        return; // a blank, as for a missing icon
+    }
+    const int w = place.right - place.left, h = place.bottom - place.top;
+    if (parts.Png) {
+        // Only the system reads PNG.
+        HICON icon = CreateIconFromResourceEx(const_cast<uint8_t*>(bytes), size, TRUE, 0x00030000, w, h, 0);
+        DrawIconParts(icon, image, mask, place);
+        if (icon) DestroyIcon(icon);
+        return;
+    }
+    // The stored header counts the mask in the height: a copy says one image.
+    std::vector<uint8_t> header(bytes, bytes + parts.PixelsOffset);
+    auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
+    info->bmiHeader.biHeight = parts.Height;
+    info->bmiHeader.biSizeImage = 0;
+    StretchDIBits(image, place.left, place.top, w, h, 0, 0, parts.Width, parts.Height, bytes + parts.PixelsOffset,
+                  info, DIB_RGB_COLORS, SRCCOPY);
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[2];
+    } monochrome{{sizeof(BITMAPINFOHEADER), parts.Width, parts.Height, 1, 1, BI_RGB, 0, 0, 0, 0, 0},
+                 {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+    StretchDIBits(mask, place.left, place.top, w, h, 0, 0, parts.Width, parts.Height, bytes + parts.MaskOffset,
+                  reinterpret_cast<BITMAPINFO*>(&monochrome), DIB_RGB_COLORS, SRCCOPY);
+}
+
+} // namespace
+
+int TImageList::AddIcon(HICON icon) {
+    return AddImages(1, [&](int, HDC image, HDC mask, const RECT& place) { DrawIconParts(icon, image, mask, place); });
+}
+
+int TImageList::AddIconResources(HINSTANCE module, const std::vector<int>& ids) {
+    TWindowDC screen;
+    const int depth = GetDeviceCaps(screen, BITSPIXEL);
+    return AddImages(int(ids.size()), [&](int i, HDC image, HDC mask, const RECT& place) {
+        const TResourceBytes group = FindResourceBytes(module, MAKEINTRESOURCEA(ids[size_t(i)]), RT_GROUP_ICON);
+        const int id = group.Data ? ChooseGroupIcon(group.Data, group.Size, width_, height_, depth) : 0;
+        const TResourceBytes icon = id ? FindResourceBytes(module, MAKEINTRESOURCEA(id), RT_ICON) : TResourceBytes{};
+        if (icon.Data) DrawIconImage(icon.Data, icon.Size, image, mask, place);
+    });
+}
+
+int TImageList::AddImages(int count, const std::function<void(int, HDC, HDC, const RECT&)>& draw) {
+    if (count <= 0) return Count();
+    // The images are laid side by side on one image and one mask, which the
+    // list takes in one step: the list's own way with an icon loads it
+    // again from its module, one at a time.
     TWindowDC screen;
     TGdiObject image(CreateCompatibleBitmap(screen, width_ * count, height_));
     TGdiObject mask(CreateBitmap(width_ * count, height_, 1, 1, nullptr));
     if (!image.Get() || !mask.Get()) OutOfResources();
     {
         TMemoryDC imageDC(static_cast<HBITMAP>(image.Get()), screen), maskDC(static_cast<HBITMAP>(mask.Get()), screen);
-        TMemoryDC source(nullptr, screen);
-        // A missing icon leaves a blank: black, and masked out all over.
+        // What is not drawn stays blank: black, and masked out all over.
         PatBlt(imageDC, 0, 0, width_ * count, height_, BLACKNESS);
         PatBlt(maskDC, 0, 0, width_ * count, height_, WHITENESS);
-        for (int i = 0; i < count; ++i) {
-            ICONINFO info{};
-            if (!icons[size_t(i)] || !GetIconInfo(icons[size_t(i)], &info)) continue;
-            TGdiObject color(info.hbmColor), andMask(info.hbmMask); // ours to delete
-            BITMAP size{};
-            GetObjectA(info.hbmMask, sizeof size, &size);
-            // A monochrome icon keeps its image below its mask, twice as high.
-            const int height = info.hbmColor ? size.bmHeight : size.bmHeight / 2;
-            HGDIOBJ old = SelectObject(source, info.hbmMask);
-            StretchBlt(maskDC, i * width_, 0, width_, height_, source, 0, 0, size.bmWidth, height, SRCCOPY);
-            if (info.hbmColor) SelectObject(source, info.hbmColor);
-            StretchBlt(imageDC, i * width_, 0, width_, height_, source, 0, info.hbmColor ? 0 : height, size.bmWidth,
-                       height, SRCCOPY);
-            SelectObject(source, old);
-        }
+        for (int i = 0; i < count; ++i) draw(i, imageDC, maskDC, {i * width_, 0, (i + 1) * width_, height_});
     }
     const int index = ImageList_Add(Handle(), static_cast<HBITMAP>(image.Get()), static_cast<HBITMAP>(mask.Get()));
     if (index < 0) OutOfResources();

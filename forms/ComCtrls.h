@@ -126,9 +126,10 @@ public:
     // image, so image i stays in step with row i of what the list serves.
     int Add(const TIcon& icon);
     int AddIcon(HICON icon);
-    // Adds copies of all the icons in one step, as AddIcon would one by
-    // one, and returns the first one's index.
-    int AddIcons(const std::vector<HICON>& icons);
+    // Adds the images of the module's icon resources ids in one step, each
+    // the image of its group nearest the list's size, and returns the first
+    // one's index; a missing or malformed resource adds a blank image.
+    int AddIconResources(HINSTANCE module, const std::vector<int>& ids);
     void Clear();
     // Draws image index with its mask at (x, y); an index out of range draws nothing.
     void Draw(TCanvas& canvas, int x, int y, int index);
@@ -142,6 +143,9 @@ public:
 private:
     void FreeHandle();
     void Change();
+    // Adds count images in one step, each drawn by draw(i, image DC, mask
+    // DC, its place) on a blank strip.
+    int AddImages(int count, const std::function<void(int, HDC, HDC, const RECT&)>& draw);
     std::vector<TChangeLink*> changeLinks_;
 
     int width_ = 16;

@@ -13,19 +13,18 @@ namespace {
 
 [[noreturn]] void InvalidIcon() { throw EInvalidGraphic(GraphicText(stInvalidIcon)); }
 
-struct TSize {
-    int Width, Height;
-};
+} // namespace
 
-// Checks that the image of one directory entry is a well-formed icon image
-// (a PNG, or a BITMAPINFOHEADER image of twice the height: colours over the
-// mask) that fits its entry, and gives its size.
-TSize CheckImage(const uint8_t* image, uint32_t size) {
+TIconImage ReadIconImage(const uint8_t* image, uint32_t size) {
     static const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    TIconImage result;
     if (size >= 24 && std::memcmp(image, png, sizeof png) == 0) {
         uint32_t w = BE32(image + 16), h = BE32(image + 20); // of the IHDR chunk
         if (w == 0 || h == 0 || w > 256 || h > 256) InvalidIcon();
-        return {int(w), int(h)};
+        result.Width = int(w);
+        result.Height = int(h);
+        result.Png = true;
+        return result;
     }
     if (size < 40) InvalidIcon();
     uint32_t headerSize = LE32(image);
@@ -40,12 +39,36 @@ TSize CheckImage(const uint8_t* image, uint32_t size) {
     if (colorsUsed > 256 || (bpp <= 8 && colorsUsed > (1u << bpp))) InvalidIcon();
     int height = doubleHeight / 2;
     uint64_t colors = colorsUsed ? colorsUsed : bpp <= 8 ? 1u << bpp : 0;
-    uint64_t need = headerSize + colors * 4 + DibStride(width, bpp) * height + DibStride(width, 1) * height;
-    if (need > size) InvalidIcon();
-    return {width, height};
+    uint64_t pixels = headerSize + colors * 4, mask = pixels + DibStride(width, bpp) * height;
+    if (mask + DibStride(width, 1) * height > size) InvalidIcon();
+    result.Width = width;
+    result.Height = height;
+    result.PixelsOffset = uint32_t(pixels);
+    result.MaskOffset = uint32_t(mask);
+    return result;
 }
 
-} // namespace
+int ChooseGroupIcon(const uint8_t* group, size_t size, int width, int height, int depth) {
+    // The directory of a file, with each entry's image offset replaced by
+    // a two-byte resource id: entries of fourteen bytes.
+    if (size < 6 || LE16(group) != 0 || LE16(group + 2) != 1) return 0;
+    const size_t count = std::min<size_t>(LE16(group + 4), (size - 6) / 14);
+    auto entry = [&](size_t i) { return group + 6 + 14 * i; };
+    auto side = [](uint8_t stored) { return stored ? long(stored) : 256L; };
+    long bestSize = -1, bestDepth = 0;
+    int best = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* e = entry(i);
+        long sizeDistance = std::labs(width - side(e[0])) + std::labs(height - side(e[1]));
+        long depthDistance = std::labs(depth - long(LE16(e + 6)));
+        if (bestSize < 0 || sizeDistance < bestSize || (sizeDistance == bestSize && depthDistance < bestDepth)) {
+            best = LE16(e + 12);
+            bestSize = sizeDistance;
+            bestDepth = depthDistance;
+        }
+    }
+    return best;
+}
 
 void ReadIco(TStream& stream, TIcoFile& icon) {
     int64_t available = Remaining(stream);
@@ -92,12 +115,12 @@ void ReadIco(TStream& stream, TIcoFile& icon) {
     }
     const uint8_t* entry = data.data() + 6 + 16 * best;
     uint32_t size = LE32(entry + 8), offset = LE32(entry + 12);
-    TSize imageSize = CheckImage(data.data() + offset, size);
+    TIconImage image = ReadIconImage(data.data() + offset, size);
     icon.Data = std::move(data);
     icon.ImageOffset = offset;
     icon.ImageSize = size;
-    icon.Width = imageSize.Width;
-    icon.Height = imageSize.Height;
+    icon.Width = image.Width;
+    icon.Height = image.Height;
 }
 
 } // namespace forms

@@ -49,14 +49,18 @@ std::string LoadResString(UINT id) {
     return n > 0 ? std::string(buffer, size_t(n)) : std::string();
 }
 
-bool LoadResourceData(const std::string& name, std::string& data) {
-    HINSTANCE module = ResourceModule();
-    HRSRC info = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    if (!info) return false;
-    HGLOBAL handle = LoadResource(module, info);
+TResourceBytes FindResourceBytes(HINSTANCE module, LPCSTR name, LPCSTR type) {
+    HRSRC info = FindResourceA(module, name, type);
+    HGLOBAL handle = info ? LoadResource(module, info) : nullptr;
     const void* bytes = handle ? LockResource(handle) : nullptr;
-    if (!bytes) return false;
-    data.assign(static_cast<const char*>(bytes), SizeofResource(module, info));
+    if (!bytes) return {};
+    return {static_cast<const uint8_t*>(bytes), SizeofResource(module, info)};
+}
+
+bool LoadResourceData(const std::string& name, std::string& data) {
+    const TResourceBytes bytes = FindResourceBytes(ResourceModule(), name.c_str(), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    if (!bytes.Data) return false;
+    data.assign(reinterpret_cast<const char*>(bytes.Data), bytes.Size);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace forms {
@@ -27,6 +28,14 @@ HINSTANCE SwapResourceModule(HINSTANCE module);
 
 // A text of the resource module's string table; empty when absent.
 std::string LoadResString(UINT id);
+// A resource of a module as the module holds it, for as long as it stays
+// loaded; empty (null, 0) when absent.
+struct TResourceBytes {
+    const uint8_t* Data = nullptr;
+    DWORD Size = 0;
+};
+TResourceBytes FindResourceBytes(HINSTANCE module, LPCSTR name, LPCSTR type);
+
 // The whole content of an RCDATA resource of the resource module; false
 // when absent.
 bool LoadResourceData(const std::string& name, std::string& data);

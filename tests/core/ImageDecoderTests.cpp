@@ -2,6 +2,7 @@
 // a language module or a user's file may hand them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -158,6 +159,61 @@ TEST(IcoDecoder, PicksThe32PixelImageWithTheMostColours) {
     EXPECT_EQ(icon.Height, 32);
     EXPECT_EQ(icon.Data, file);
     EXPECT_EQ(icon.ImageOffset, LE32Of(file, 6 + 16 + 12));
+}
+
+TEST(IcoDecoder, FindsTheColourPixelsAndTheMaskOfAnImage) {
+    const Bytes file = Ico({4, 32});
+    const struct {
+        uint32_t entry;
+        uint32_t pixels; // from the image's start: header, then the colour table
+        uint32_t mask;
+    } cases[] = {{0, 40 + 16 * 4, 40 + 16 * 4 + 16 * 32}, {1, 40, 40 + 128 * 32}};
+    for (const auto& c : cases) {
+        const uint32_t offset = LE32Of(file, 6 + 16 * c.entry + 12), size = LE32Of(file, 6 + 16 * c.entry + 8);
+        const TIconImage image = ReadIconImage(file.data() + offset, size);
+        EXPECT_EQ(image.Width, 32);
+        EXPECT_EQ(image.Height, 32);
+        EXPECT_EQ(image.PixelsOffset, c.pixels);
+        EXPECT_EQ(image.MaskOffset, c.mask);
+        EXPECT_THROW(ReadIconImage(file.data() + offset, size - 1), EInvalidGraphic) << "a byte short";
+    }
+}
+
+TEST(IcoDecoder, ChoosesTheGroupImageNearestInSizeThenDepth) {
+    // A group resource: the file's directory with a two-byte id per entry.
+    auto group = [](std::vector<std::array<int, 3>> entries) { // side, bits, id
+        Bytes b(6 + 14 * entries.size());
+        Put16(b, 2, 1);
+        Put16(b, 4, uint32_t(entries.size()));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            b[6 + 14 * i] = b[7 + 14 * i] = uint8_t(entries[i][0] & 0xFF);
+            Put16(b, 6 + 14 * i + 6, uint32_t(entries[i][1]));
+            Put16(b, 6 + 14 * i + 12, uint32_t(entries[i][2]));
+        }
+        return b;
+    };
+    const Bytes sizes = group({{32, 32, 1}, {16, 8, 2}, {16, 32, 3}, {48, 32, 4}, {256, 32, 5}});
+    Bytes cursors = group({{16, 32, 7}});
+    Put16(cursors, 2, 2);
+    const struct {
+        const char* what;
+        Bytes group;
+        size_t cut;
+        int size, depth, id;
+    } cases[] = {
+        {"exact size, nearest depth", sizes, 0, 16, 32, 3},
+        {"exact size, other depth", sizes, 0, 16, 8, 2},
+        {"nearer the smaller", sizes, 0, 20, 32, 3},
+        {"nearer the larger", sizes, 0, 44, 32, 4},
+        {"halfway: the first", sizes, 0, 40, 32, 1},
+        {"a side of 0 is 256", sizes, 0, 200, 32, 5},
+        {"entries past the end are not read", sizes, 14 * 4, 16, 32, 1},
+        {"empty", group({}), 0, 16, 32, 0},
+        {"shorter than its header", sizes, sizes.size() - 4, 16, 32, 0},
+        {"a cursor group", cursors, 0, 16, 32, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseGroupIcon(c.group.data(), c.group.size() - c.cut, c.size, c.size, c.depth), c.id) << c.what;
 }
 
 TEST(IcoDecoder, RefusesCutAndCorruptFiles) {

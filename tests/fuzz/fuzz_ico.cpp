@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to the icon file decoder and checks that the image
-// it picks lies inside what it read and has a size an icon may have.
+// it picks lies inside what it read and has a size an icon may have; reads
+// the same bytes as an icon group resource, within them.
 #include <cstdint>
 #include <cstdlib>
 
 #include "forms/IcoDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    forms::ChooseGroupIcon(data, size, 16, 16, 32);
     forms::TMemoryStream in(data, size);
     forms::TIcoFile icon;
     try {

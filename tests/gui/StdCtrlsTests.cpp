@@ -59,6 +59,8 @@ LRESULT Send(TWinControl* control, UINT msg, WPARAM wParam = 0, LPARAM lParam = 
 bool HasStyle(TWinControl* control, DWORD style) { return (GetWindowLongA(control->Handle(), GWL_STYLE) & style) == style; }
 
 using testing_support::Fill;
+using testing_support::ReadPixels;
+using testing_support::TPixels;
 using testing_support::Rgb;
 
 void PaintOn(TGraphicControl& control, TBitmap& bitmap) {
@@ -722,6 +724,35 @@ TEST(ImageList, HoldsCopiesOfIconsAndDrawsThemByIndex) {
 
     list.SetWidth(32);
     EXPECT_EQ(list.Count(), 0) << "a new size starts empty";
+}
+
+TEST(ImageList, TakesIconResourcesAsTheSystemLoadsThem) {
+    // Each image as the system's own loading at the list's size gives it;
+    // a missing resource leaves a blank between.
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    for (int size : {16, 20, 32}) {
+        TImageList fromResources(nullptr), fromIcons(nullptr);
+        for (TImageList* list : {&fromResources, &fromIcons}) {
+            list->SetWidth(size);
+            list->SetHeight(size);
+        }
+        EXPECT_EQ(fromResources.AddIconResources(module, {1001, 4242, 1001}), 0);
+        TIcon loaded;
+        loaded.SetHandle(static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(1001), IMAGE_ICON, size, size, 0)));
+        ASSERT_NE(loaded.Handle(), nullptr);
+        for (HICON icon : {loaded.Handle(), HICON(nullptr), loaded.Handle()}) fromIcons.AddIcon(icon);
+        auto drawn = [&](TImageList& list) {
+            TBitmap target;
+            Fill(target, 3 * size, size, clFuchsia);
+            for (int i = 0; i < 3; ++i) list.Draw(target.Canvas(), i * size, 0, i);
+            GdiFlush();
+            return ReadPixels(target);
+        };
+        const TPixels pixels = drawn(fromResources);
+        EXPECT_EQ(pixels, drawn(fromIcons)) << size;
+        EXPECT_TRUE(pixels.All({size, 0, 2 * size, size}, clFuchsia)) << size;
+        EXPECT_LT(pixels.Count(clFuchsia), 2 * size * size) << size;
+    }
 }
 
 // ------------------------------------------------------------------ layouts
