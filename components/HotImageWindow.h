@@ -29,6 +29,8 @@ public:
     void PostPick(int index, int32_t id);
 
 protected:
+    // Nothing to paint: its parent shows the image through it.
+    TPaintedWith PaintedWithParent() const override { return TPaintedWith::OwnMessage; }
     void InitializeWnd() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "ControlHooks.h"
+#include "GdiGuards.h"
+#include "Painting.h"
 
 namespace forms {
 
@@ -37,7 +39,27 @@ void TWinControl::PaintOwnWindow() {
         // windowless child only its own area.
         if (PaintGuarded(this, failures, [&] { PaintWindow(buffer.Canvas()); })) {
             PaintControls(buffer.DC(), buffer.PaintRect(), failures);
-            buffer.Flush();
+            // Child windows waiting to be painted (all of a window or page
+            // just shown) go on the same image and reach the screen in the
+            // same copy: each painting on its own costs the system a
+            // paint cycle, and they would appear one by one.
+            TGdiObject shown(CreateRectRgnIndirect(&buffer.PaintRect()));
+            int painted = 0;
+            {
+                TSavedDC saved(buffer.DC());
+                SelectClipRgn(buffer.DC(), nullptr);
+                painted = PaintWaitingChildren(buffer.DC(), {0, 0}, static_cast<HRGN>(shown.Get()), failures);
+            }
+            RECT box{};
+            if (painted == 0) {
+                buffer.Flush();
+            } else if (GetRgnBox(static_cast<HRGN>(shown.Get()), &box) != NULLREGION) {
+                // Not through the paint's DC, which leaves the children out.
+                TWindowDC screen(handle_, DCX_CACHE | DCX_CLIPSIBLINGS);
+                SelectClipRgn(screen, static_cast<HRGN>(shown.Get()));
+                BitBlt(screen, box.left, box.top, box.right - box.left, box.bottom - box.top, buffer.DC(), box.left,
+                       box.top, SRCCOPY);
+            }
         }
     }
     // Shown after EndPaint: the message box's loop paints this window again.
@@ -48,6 +70,64 @@ void TWinControl::PaintOwnWindow() {
             if (ControlHooks().HandleException) ControlHooks().HandleException();
         }
     }
+}
+
+int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vector<std::exception_ptr>& failures) {
+    int painted = 0;
+    // Bottom of the z-order first: a window above another is painted after it.
+    std::vector<HWND> children;
+    for (HWND w = GetWindow(handle_, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) children.push_back(w);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        HWND w = *it;
+        if (!IsWindowVisible(w)) continue;
+        RECT place{}, client{};
+        GetWindowRect(w, &place);
+        MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&place), 2);
+        OffsetRect(&place, origin.x, origin.y);
+        GetClientRect(w, &client);
+        TGdiObject area(CreateRectRgnIndirect(&place));
+        TWinControl* child = FromHandle(w);
+        const TPaintedWith with = child ? child->PaintedWithParent() : TPaintedWith::OwnMessage;
+        // A frame is painted by the system, with the window's own message.
+        const bool framed = client.right != place.right - place.left || client.bottom != place.bottom - place.top;
+        if (with == TPaintedWith::OwnMessage || framed || !GetUpdateRect(w, nullptr, FALSE)) {
+            // What it shows is its own: all of it, or what its shape leaves.
+            if (GetWindowRgn(w, static_cast<HRGN>(area.Get())) != ERROR)
+                OffsetRgn(static_cast<HRGN>(area.Get()), place.left, place.top);
+            CombineRgn(shown, shown, static_cast<HRGN>(area.Get()), RGN_DIFF);
+            continue;
+        }
+        bool done = true;
+        {
+            TSavedDC saved(dc);
+            SetWindowOrgEx(dc, -place.left, -place.top, nullptr);
+            IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+            if (with == TPaintedWith::PrintClient) {
+                // A system control takes its DC's origin for its own: it
+                // draws on an image of its size, over what lies behind it.
+                TGdiObject image(CreateCompatibleBitmap(dc, client.right, client.bottom));
+                if (!image.Get()) OutOfResources();
+                TMemoryDC own(static_cast<HBITMAP>(image.Get()), dc);
+                BitBlt(own, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+                SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), 0);
+                SendMessageA(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), PRF_CLIENT);
+                BitBlt(dc, 0, 0, client.right, client.bottom, own, 0, 0, SRCCOPY);
+            } else {
+                done = PaintGuarded(child, failures, [&] {
+                    TCanvas canvas;
+                    TCanvasBinding binding(canvas, dc);
+                    child->PaintWindow(canvas);
+                });
+                if (done) child->PaintControls(dc, client, failures);
+            }
+            // The window's own children are painted within it, after it.
+            CombineRgn(shown, shown, static_cast<HRGN>(area.Get()), done ? RGN_OR : RGN_DIFF);
+            if (done) painted += 1 + child->PaintWaitingChildren(dc, {place.left, place.top}, shown, failures);
+        }
+        // A window that failed is left to paint itself, and report it.
+        if (done) ValidateRect(w, nullptr);
+    }
+    return painted;
 }
 
 bool TWinControl::PaintGuarded(TControl* control, std::vector<std::exception_ptr>& failures,

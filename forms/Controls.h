@@ -289,6 +289,13 @@ protected:
     // all composed off-screen and copied in one step.
     virtual void PaintWindow(TCanvas& canvas);
     virtual bool PaintsOwnBackground() const { return windowSubclassed_ == false; }
+    // How the window is painted when its parent is painted while it waits
+    // to be painted too: on the parent's image, by PaintWindow or by the
+    // system control's own WM_PRINTCLIENT; or on its own, afterwards.
+    enum class TPaintedWith { OwnMessage, PaintWindow, PrintClient };
+    virtual TPaintedWith PaintedWithParent() const {
+        return PaintsOwnBackground() ? TPaintedWith::PaintWindow : TPaintedWith::OwnMessage;
+    }
     // The part of the client area that aligned children share (a panel
     // leaves its bevels and border out).
     virtual void AdjustClientRect(RECT&) {}
@@ -322,6 +329,11 @@ private:
     // WM_PAINT through the paint buffer; a painter's error is shown once
     // per control, until it paints successfully again.
     void PaintOwnWindow();
+    // Paints the child windows that wait to be painted, theirs with them,
+    // on dc, the image of a window whose client area lies at origin; adds
+    // their areas to shown and takes out those of the windows left to
+    // paint themselves. Returns how many it painted.
+    int PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vector<std::exception_ptr>& failures);
     static bool PaintGuarded(TControl* control, std::vector<std::exception_ptr>& failures,
                              const std::function<void()>& paint);
 

@@ -93,6 +93,11 @@ public:
     explicit TWindowDC(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {
         if (!dc_) OutOfResources();
     }
+    // GetDCEx's DC of the client area: without DCX_CLIPCHILDREN in flags,
+    // one that draws over the child windows too.
+    TWindowDC(HWND window, DWORD flags) : window_(window), dc_(GetDCEx(window, nullptr, flags)) {
+        if (!dc_) OutOfResources();
+    }
     ~TWindowDC() { ReleaseDC(window_, dc_); }
     TWindowDC(const TWindowDC&) = delete;
     TWindowDC& operator=(const TWindowDC&) = delete;

@@ -32,6 +32,8 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The system button draws all of itself on a given DC.
+    TPaintedWith PaintedWithParent() const override { return TPaintedWith::PrintClient; }
     // The user pressed the button: mouse, space bar or access key.
     virtual void ButtonClicked() = 0;
     // Its access key focuses the control and presses it.

@@ -623,6 +623,60 @@ TEST_F(StdCtrlsTest, PanelAndBevelDrawTheirEdges) {
     EXPECT_EQ(strip.Canvas().Pixels(29, 1), Rgb(clBtnShadow));
 }
 
+namespace {
+
+// The windows that take a WM_PAINT of their own from the queue, by name.
+testing_support::TEventRecorder* paintRecorder = nullptr;
+
+LRESULT CALLBACK RecordPaints(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_PAINT && paintRecorder)
+        if (TWinControl* control = TWinControl::FromHandle(msg->hwnd)) paintRecorder->Add("paint " + control->Name());
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(StdCtrlsTest, WindowsShownTogetherArePaintedInOnePass) {
+    // A form with its children shown paints those it can on its own image;
+    // a framed window (the edit) still paints itself. What reaches the
+    // screen is what each window painting on its own shows.
+    auto* panel = Make<TPanel>(form, 8, 8, 300, 200);
+    auto* button = Make<TButton>(panel, 10, 10, 75, 25);
+    auto* edit = Make<TEdit>(panel, 10, 50, 120, 21);
+    auto* group = Make<TGroupBox>(panel, 140, 10, 150, 80);
+    auto* check = Make<TCheckBox>(group, 10, 20, 120, 20);
+    auto* tabs = Make<TPageControl>(form, 8, 215, 300, 80);
+    auto* sheet = new TTabSheet(form);
+    sheet->SetParent(tabs);
+    auto* radio = Make<TRadioButton>(sheet, 8, 8, 120, 20);
+    const std::vector<std::pair<TControl*, const char*>> names = {
+        {form, "Form"}, {panel, "Panel"}, {button, "Button"}, {edit, "Edit"}, {group, "Group"},
+        {check, "Check"}, {tabs, "Tabs"}, {sheet, "Sheet"}, {radio, "Radio"}};
+    for (const auto& [control, name] : names) control->SetName(name);
+    button->SetCaption("Button");
+    check->SetCaption("Check");
+    radio->SetCaption("Radio");
+    sheet->SetCaption("Sheet");
+    group->SetCaption("Group");
+
+    testing_support::TEventRecorder paints;
+    paintRecorder = &paints;
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordPaints, nullptr, GetCurrentThreadId());
+    form->Show();
+    Pump();
+    EXPECT_TRUE(paints.Matches({"paint Form", "paint Edit"}));
+    const TPixels together = testing_support::ReadWindow(form->Handle());
+
+    UnhookWindowsHookEx(hook);
+    // One at a time, parents first: each window paints on its own.
+    for (const auto& [control, name] : names)
+        if (control != form) RedrawWindow(static_cast<TWinControl*>(control)->Handle(), nullptr, nullptr,
+                                          RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    paintRecorder = nullptr;
+    EXPECT_TRUE(together == testing_support::ReadWindow(form->Handle()));
+}
+
 TEST_F(StdCtrlsTest, LabelSizesToItsTextAndPaintsItsGroundUnlessTransparent) {
     auto* plain = Make<TLabel>(form, 10, 10, 0, 0);
     plain->SetCaption("Delay");
