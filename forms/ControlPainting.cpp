@@ -72,6 +72,32 @@ void TWinControl::PaintOwnWindow() {
     }
 }
 
+namespace {
+
+// A new region of what a window placed at place shows: all of it, or
+// what its window region leaves.
+HRGN NewWindowShape(HWND window, const RECT& place) {
+    HRGN shape = CreateRectRgnIndirect(&place);
+    if (!shape) OutOfResources();
+    if (GetWindowRgn(window, shape) != ERROR) OffsetRgn(shape, place.left, place.top);
+    return shape;
+}
+
+// Takes the shapes of the window's visible children out of the clipping of
+// dc, a DC in the window's client coordinates.
+void ExcludeChildWindows(HWND window, HDC dc) {
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        TGdiObject shape(NewWindowShape(child, r));
+        ExtSelectClipRgn(dc, static_cast<HRGN>(shape.Get()), RGN_DIFF);
+    }
+}
+
+} // namespace
+
 int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vector<std::exception_ptr>& failures) {
     int painted = 0;
     // Bottom of the z-order first: a window above another is painted after it.
@@ -85,16 +111,14 @@ int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vec
         MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&place), 2);
         OffsetRect(&place, origin.x, origin.y);
         GetClientRect(w, &client);
-        TGdiObject area(CreateRectRgnIndirect(&place));
         TWinControl* child = FromHandle(w);
         const TPaintedWith with = child ? child->PaintedWithParent() : TPaintedWith::OwnMessage;
         // A frame is painted by the system, with the window's own message.
         const bool framed = client.right != place.right - place.left || client.bottom != place.bottom - place.top;
         if (with == TPaintedWith::OwnMessage || framed || !GetUpdateRect(w, nullptr, FALSE)) {
-            // What it shows is its own: all of it, or what its shape leaves.
-            if (GetWindowRgn(w, static_cast<HRGN>(area.Get())) != ERROR)
-                OffsetRgn(static_cast<HRGN>(area.Get()), place.left, place.top);
-            CombineRgn(shown, shown, static_cast<HRGN>(area.Get()), RGN_DIFF);
+            // What it shows is its own.
+            TGdiObject shape(NewWindowShape(w, place));
+            CombineRgn(shown, shown, static_cast<HRGN>(shape.Get()), RGN_DIFF);
             continue;
         }
         bool done = true;
@@ -109,6 +133,8 @@ int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vec
                 if (!image.Get()) OutOfResources();
                 TMemoryDC own(static_cast<HBITMAP>(image.Get()), dc);
                 BitBlt(own, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+                // As on the system's own DC of the window, its children are left out.
+                if (GetWindowLongA(w, GWL_STYLE) & WS_CLIPCHILDREN) ExcludeChildWindows(w, own);
                 SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), 0);
                 SendMessageA(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), PRF_CLIENT);
                 BitBlt(dc, 0, 0, client.right, client.bottom, own, 0, 0, SRCCOPY);
@@ -121,7 +147,8 @@ int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vec
                 if (done) child->PaintControls(dc, client, failures);
             }
             // The window's own children are painted within it, after it.
-            CombineRgn(shown, shown, static_cast<HRGN>(area.Get()), done ? RGN_OR : RGN_DIFF);
+            TGdiObject shape(NewWindowShape(w, place));
+            CombineRgn(shown, shown, static_cast<HRGN>(shape.Get()), done ? RGN_OR : RGN_DIFF);
             if (done) painted += 1 + child->PaintWaitingChildren(dc, {place.left, place.top}, shown, failures);
         }
         // A window that failed is left to paint itself, and report it.
