@@ -64,8 +64,6 @@ public:
     TNotifyEvent OnChange;
 
 protected:
-    // The system tab control draws its tabs and frame on a given DC.
-    TPaintedWith PaintedWithParent() const override { return TPaintedWith::PrintClient; }
     void CreateParams(TCreateParams& params) override;
     void InitializeWnd() override;
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

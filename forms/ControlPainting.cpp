@@ -41,11 +41,13 @@ void TWinControl::PaintOwnWindow() {
             PaintControls(buffer.DC(), buffer.PaintRect(), failures);
             // Child windows waiting to be painted (all of a window or page
             // just shown) go on the same image and reach the screen in the
-            // same copy: each painting on its own costs the system a
-            // paint cycle, and they would appear one by one.
+            // same copy: each painting on its own costs the system a paint
+            // cycle, and they would appear one by one. A window with nothing
+            // of its own to paint (all covered by its children) leaves them
+            // to it: an image of all of it would take its whole size.
             TGdiObject shown(CreateRectRgnIndirect(&buffer.PaintRect()));
             int painted = 0;
-            {
+            if (!IsRectEmpty(&buffer.PaintRect())) {
                 TSavedDC saved(buffer.DC());
                 SelectClipRgn(buffer.DC(), nullptr);
                 painted = PaintWaitingChildren(buffer.DC(), {0, 0}, static_cast<HRGN>(shown.Get()), failures);
@@ -81,19 +83,6 @@ HRGN NewWindowShape(HWND window, const RECT& place) {
     if (!shape) OutOfResources();
     if (GetWindowRgn(window, shape) != ERROR) OffsetRgn(shape, place.left, place.top);
     return shape;
-}
-
-// Takes the shapes of the window's visible children out of the clipping of
-// dc, a DC in the window's client coordinates.
-void ExcludeChildWindows(HWND window, HDC dc) {
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(child)) continue;
-        RECT r{};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        TGdiObject shape(NewWindowShape(child, r));
-        ExtSelectClipRgn(dc, static_cast<HRGN>(shape.Get()), RGN_DIFF);
-    }
 }
 
 } // namespace
@@ -133,8 +122,6 @@ int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vec
                 if (!image.Get()) OutOfResources();
                 TMemoryDC own(static_cast<HBITMAP>(image.Get()), dc);
                 BitBlt(own, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-                // As on the system's own DC of the window, its children are left out.
-                if (GetWindowLongA(w, GWL_STYLE) & WS_CLIPCHILDREN) ExcludeChildWindows(w, own);
                 SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), 0);
                 SendMessageA(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), PRF_CLIENT);
                 BitBlt(dc, 0, 0, client.right, client.bottom, own, 0, 0, SRCCOPY);

@@ -37,7 +37,9 @@ TPaintBuffer::TPaintScope::TPaintScope(HWND window) : window(window) {
 
 TPaintBuffer::TPaintBuffer(HWND window)
     : paint_(window), targetDC_(paint_.dc), area_(ClientRectOf(window)), paintRect_(paint_.ps.rcPaint),
-      bitmap_(NewImage(targetDC_, area_)), memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
+      // Nothing to paint (a window all covered by its children) needs no image.
+      bitmap_(NewImage(targetDC_, IsRectEmpty(&paintRect_) ? RECT{} : area_)),
+      memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
     canvas_.SetHandle(memoryDC_);
     ::IntersectClipRect(memoryDC_, paintRect_.left, paintRect_.top, paintRect_.right, paintRect_.bottom);
 }

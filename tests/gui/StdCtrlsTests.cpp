@@ -639,8 +639,9 @@ LRESULT CALLBACK RecordPaints(int code, WPARAM wParam, LPARAM lParam) {
 
 TEST_F(StdCtrlsTest, WindowsShownTogetherArePaintedInOnePass) {
     // A form with its children shown paints those it can on its own image;
-    // a framed window (the edit) still paints itself. What reaches the
-    // screen is what each window painting on its own shows.
+    // a framed window (the edit) and a tab control paint themselves, and
+    // the tab control's sheet its own children. What reaches the screen is
+    // what each window painting on its own shows.
     auto* panel = Make<TPanel>(form, 8, 8, 300, 200);
     auto* button = Make<TButton>(panel, 10, 10, 75, 25);
     auto* edit = Make<TEdit>(panel, 10, 50, 120, 21);
@@ -665,7 +666,7 @@ TEST_F(StdCtrlsTest, WindowsShownTogetherArePaintedInOnePass) {
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordPaints, nullptr, GetCurrentThreadId());
     form->Show();
     Pump();
-    EXPECT_TRUE(paints.Matches({"paint Form", "paint Edit"}));
+    EXPECT_TRUE(paints.Matches({"paint Form", "paint Edit", "paint Tabs", "paint Sheet"}));
     const TPixels together = testing_support::ReadWindow(form->Handle());
 
     UnhookWindowsHookEx(hook);
