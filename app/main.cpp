@@ -306,8 +306,8 @@ void TQorVarnoqForm::ShowCustomProgram() {
     Image4->Picture().Assign(nullptr);
     const std::string path = CurrentRecord->CustomPath.Get();
     if (path.empty()) return;
-    TIcon icon;
-    if (icon.LoadAssociated(path)) Image4->Picture().Assign(&icon);
+    // Loaded into the picture: a copy would be made again.
+    if (!Image4->Picture().Icon().LoadAssociated(path)) Image4->Picture().Assign(nullptr);
 }
 
 void TQorVarnoqForm::ShowTargetState() {
@@ -362,11 +362,11 @@ void TQorVarnoqForm::ShowRecord() {
 }
 
 void TQorVarnoqForm::ShowKeyIcon() {
-    // The key's icon at the size its place asks for at this resolution.
-    TIcon keyIcon;
-    keyIcon.SetHandle(LoadIconResource(CurrentRecord->KeyId, ScaleToDpi(32, PixelsPerInch())));
+    // The key's icon at the size its place asks for at this resolution,
+    // loaded into the picture (a copy would be made again).
+    TIcon& keyIcon = KeyImage->Picture().Icon();
     keyIcon.SetPixelsPerInch(PixelsPerInch());
-    KeyImage->Picture().Assign(&keyIcon);
+    keyIcon.SetHandle(LoadIconResource(CurrentRecord->KeyId, ScaleToDpi(32, PixelsPerInch())));
 }
 
 void TQorVarnoqForm::ShowModeEdited(bool listEnabled, bool setEnabled) {

@@ -254,13 +254,10 @@ void TBitmap::SaveToStream(TStream& stream) const {
 }
 
 void TBitmap::LoadFromResource(const char* name, const std::string& shownName) {
-    HINSTANCE module = ResourceModule();
-    HRSRC info = FindResourceA(module, name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
-    HGLOBAL handle = info ? LoadResource(module, info) : nullptr;
-    const void* bytes = handle ? LockResource(handle) : nullptr;
-    if (!bytes) throw EResNotFound(GraphicTextFmt(stResNotFound, shownName));
+    const TResourceBytes bytes = FindResourceBytes(ResourceModule(), name, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (!bytes.Data) throw EResNotFound(GraphicTextFmt(stResNotFound, shownName));
     // A BITMAP resource is a .bmp file without its file header.
-    TMemoryStream stream(bytes, SizeofResource(module, info));
+    TMemoryStream stream(bytes.Data, bytes.Size);
     TImage image;
     ReadImage(stream, false, image);
     Replace(image);

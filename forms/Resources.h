@@ -40,8 +40,9 @@ TResourceBytes FindResourceBytes(HINSTANCE module, LPCSTR name, LPCSTR type);
 // when absent.
 bool LoadResourceData(const std::string& name, std::string& data);
 
-// A library loaded for as long as its holder keeps it: freed by the holder
-// alone. Empty when the load failed.
+// A library of resources loaded for as long as its holder keeps it: freed
+// by the holder alone. Mapped as data: none of its code runs, and nothing
+// it imports is loaded. Empty when the load failed.
 class TLoadedLibrary {
 public:
     TLoadedLibrary() = default;
@@ -51,7 +52,7 @@ public:
     // Frees the library held, then loads path (nothing for an empty path).
     void Load(const std::string& path) {
         Reset();
-        if (!path.empty()) module_ = LoadLibraryA(path.c_str());
+        if (!path.empty()) module_ = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     }
     void Reset() {
         if (module_) FreeLibrary(module_);
