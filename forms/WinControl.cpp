@@ -5,6 +5,7 @@
 #include "Controls.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ControlHooks.h"
 
@@ -12,7 +13,37 @@ namespace forms {
 
 namespace {
 
-const char kControlProp[] = "VarnoqControl";
+// Our windows and their controls. A window property would serve as well,
+// but reading one is a trip to the system on every message.
+class TWindowControls {
+public:
+    void Bind(HWND wnd, TWinControl* control) {
+        AcquireSRWLockExclusive(&lock_);
+        controls_[wnd] = control;
+        ReleaseSRWLockExclusive(&lock_);
+    }
+    void Unbind(HWND wnd) {
+        AcquireSRWLockExclusive(&lock_);
+        controls_.erase(wnd);
+        ReleaseSRWLockExclusive(&lock_);
+    }
+    TWinControl* Find(HWND wnd) {
+        AcquireSRWLockShared(&lock_);
+        auto it = controls_.find(wnd);
+        TWinControl* control = it == controls_.end() ? nullptr : it->second;
+        ReleaseSRWLockShared(&lock_);
+        return control;
+    }
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::unordered_map<HWND, TWinControl*> controls_;
+};
+
+TWindowControls& WindowControls() {
+    static TWindowControls controls;
+    return controls;
+}
 
 // While above zero, a window is being torn down by a destructor, and focus
 // changes run no OnEnter or OnExit.
@@ -70,13 +101,9 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd) {
-    if (!wnd) return nullptr;
-    // Window properties are visible across processes: another program built
-    // on this library has the same property, with a pointer into its memory.
-    DWORD process = 0;
-    GetWindowThreadProcessId(wnd, &process);
-    if (process != GetCurrentProcessId()) return nullptr;
-    return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+    // Only this process's windows are bound: another program's window is
+    // never found, whatever its handle.
+    return wnd ? WindowControls().Find(wnd) : nullptr;
 }
 
 HWND TWinControl::Handle() {
@@ -116,7 +143,7 @@ LRESULT CALLBACK TWinControl::CreationHook(int code, WPARAM wParam, LPARAM lPara
         creatingControl = nullptr;
         HWND wnd = reinterpret_cast<HWND>(wParam);
         control->handle_ = wnd;
-        SetPropA(wnd, kControlProp, control);
+        WindowControls().Bind(wnd, control);
         control->defWndProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::StaticWndProc)));
     }
@@ -205,7 +232,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     if (!control) return DefWindowProcA(wnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         WNDPROC def = control->defWndProc_;
-        RemovePropA(wnd, kControlProp);
+        WindowControls().Unbind(wnd);
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(def));
         control->handle_ = nullptr;
         if (control->captureControl_) control->captureControl_ = nullptr;

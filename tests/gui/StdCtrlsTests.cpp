@@ -623,6 +623,18 @@ TEST_F(StdCtrlsTest, PanelAndBevelDrawTheirEdges) {
     EXPECT_EQ(strip.Canvas().Pixels(29, 1), Rgb(clBtnShadow));
 }
 
+TEST_F(StdCtrlsTest, AWindowLeadsToItsControlWhileBothLive) {
+    auto* button = Make<TButton>(form, 8, 8, 75, 25);
+    HWND made = button->Handle();
+    HWND foreign = CreateWindowExA(0, "BUTTON", "", WS_CHILD, 0, 0, 10, 10, form->Handle(), nullptr, nullptr, nullptr);
+    const std::vector<std::pair<HWND, TWinControl*>> found = {
+        {made, button}, {form->Handle(), form}, {foreign, nullptr}, {GetDesktopWindow(), nullptr}, {nullptr, nullptr}};
+    for (const auto& [wnd, control] : found) EXPECT_EQ(TWinControl::FromHandle(wnd), control);
+    DestroyWindow(foreign);
+    delete button;
+    EXPECT_EQ(TWinControl::FromHandle(made), nullptr) << "the window went with its control";
+}
+
 namespace {
 
 // The windows that take a WM_PAINT of their own from the queue, by name.
