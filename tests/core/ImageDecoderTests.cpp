@@ -161,24 +161,6 @@ TEST(IcoDecoder, PicksThe32PixelImageWithTheMostColours) {
     EXPECT_EQ(icon.ImageOffset, LE32Of(file, 6 + 16 + 12));
 }
 
-TEST(IcoDecoder, FindsTheColourPixelsAndTheMaskOfAnImage) {
-    const Bytes file = Ico({4, 32});
-    const struct {
-        uint32_t entry;
-        uint32_t pixels; // from the image's start: header, then the colour table
-        uint32_t mask;
-    } cases[] = {{0, 40 + 16 * 4, 40 + 16 * 4 + 16 * 32}, {1, 40, 40 + 128 * 32}};
-    for (const auto& c : cases) {
-        const uint32_t offset = LE32Of(file, 6 + 16 * c.entry + 12), size = LE32Of(file, 6 + 16 * c.entry + 8);
-        const TIconImage image = ReadIconImage(file.data() + offset, size);
-        EXPECT_EQ(image.Width, 32);
-        EXPECT_EQ(image.Height, 32);
-        EXPECT_EQ(image.PixelsOffset, c.pixels);
-        EXPECT_EQ(image.MaskOffset, c.mask);
-        EXPECT_THROW(ReadIconImage(file.data() + offset, size - 1), EInvalidGraphic) << "a byte short";
-    }
-}
-
 TEST(IcoDecoder, ChoosesTheGroupImageNearestInSizeThenDepth) {
     // A group resource: the file's directory with a two-byte id per entry.
     auto group = [](std::vector<std::array<int, 3>> entries) { // side, bits, id

@@ -667,11 +667,8 @@ TEST_F(StdCtrlsTest, WindowsShownTogetherArePaintedInOnePass) {
         {form, "Form"}, {panel, "Panel"}, {button, "Button"}, {edit, "Edit"}, {group, "Group"},
         {check, "Check"}, {tabs, "Tabs"}, {sheet, "Sheet"}, {radio, "Radio"}};
     for (const auto& [control, name] : names) control->SetName(name);
-    button->SetCaption("Button");
-    check->SetCaption("Check");
-    radio->SetCaption("Radio");
-    sheet->SetCaption("Sheet");
-    group->SetCaption("Group");
+    for (TControl* captioned : std::initializer_list<TControl*>{button, check, radio, sheet, group})
+        captioned->SetCaption(captioned->Name());
 
     testing_support::TEventRecorder paints;
     paintRecorder = &paints;
