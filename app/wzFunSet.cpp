@@ -58,21 +58,24 @@ void TFunSetForm::ShowPage(int index, TWinControl* focus) {
     focus->SetFocus();
 }
 
+// The page comes first, then the buttons: the focus has left a button before
+// it is hidden or disabled, and buttons showing a page's state never stand
+// beside the page before it.
 void TFunSetForm::NextButtonClick(TObject*) {
     switch (Page()) {
     case pageSelect:
+        ShowPage(pageName, ShutcutNameEdit);
         BackButton->SetVisible(true);
         NextButton->SetEnabled(!ShutcutNameEdit->Text().empty());
-        ShowPage(pageName, ShutcutNameEdit);
         break;
     case pageName:
+        AppNameLabelEdit->SetText(ShutcutNameEdit->Text());
+        LoadIcon(Image1, AppPathEdit->Text());
+        ShowPage(pageFinish, AppNameLabelEdit);
         BackButton->SetVisible(true);
         NextButton->SetVisible(false);
         CancelButton->SetVisible(false);
         FinishButton->SetVisible(true);
-        AppNameLabelEdit->SetText(ShutcutNameEdit->Text());
-        LoadIcon(Image1, AppPathEdit->Text());
-        ShowPage(pageFinish, AppNameLabelEdit);
         break;
     }
 }
@@ -80,16 +83,16 @@ void TFunSetForm::NextButtonClick(TObject*) {
 void TFunSetForm::BackButtonClick(TObject*) {
     switch (Page()) {
     case pageName:
+        ShowPage(pageSelect, AppPathEdit);
         NextButton->SetEnabled(!AppPathEdit->Text().empty());
         BackButton->SetVisible(false);
-        ShowPage(pageSelect, AppPathEdit);
         break;
     case pageFinish:
+        ShowPage(pageName, ShutcutNameEdit);
         // Next keeps the state it had when page 1 was left.
         NextButton->SetVisible(true);
         CancelButton->SetVisible(true);
         FinishButton->SetVisible(false);
-        ShowPage(pageName, ShutcutNameEdit);
         break;
     }
 }
