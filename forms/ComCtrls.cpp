@@ -154,12 +154,24 @@ void TPageControl::LayoutSheets() {
 void TPageControl::ShowActivePage() {
     HWND focus = GetFocus();
     bool focusHidden = false;
+    // The new page first, in the old one's place: the old one then goes
+    // without the system painting what it uncovered (nothing: the pages
+    // share their bounds) or, with that, erasing each of the new page's
+    // windows at once, a round trip each.
+    if (activePage_) activePage_->SetVisible(true);
+    const bool covered = activePage_ && activePage_->HandleAllocated() && IsWindowVisible(activePage_->Handle());
     for (TTabSheet* p : pages_) {
         if (p == activePage_) continue;
-        focusHidden = focusHidden || HoldsFocus(p, focus);
+        const bool heldFocus = HoldsFocus(p, focus);
+        focusHidden = focusHidden || heldFocus;
+        if (covered && !heldFocus && p->HandleAllocated() && IsWindowVisible(p->Handle())) {
+            SendMessageA(p->Handle(), WM_SHOWWINDOW, FALSE, 0);
+            SetWindowPos(p->Handle(), nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW | SWP_NOREDRAW |
+                             SWP_DEFERERASE);
+        }
         p->SetVisible(false);
     }
-    if (activePage_) activePage_->SetVisible(true);
     // Focus must not stay on a control that can no longer be seen.
     if (focusHidden && HandleAllocated() && CanFocus()) ::SetFocus(handle_);
 }
@@ -210,6 +222,10 @@ void TPageControl::UserSelectPage(TTabSheet* page) {
     if (!page || page == activePage_) return;
     activePage_ = page;
     if (HandleAllocated()) SendMessageA(handle_, TCM_SETCURSEL, WPARAM(TabIndexOf(page)), 0);
+    // The handler finds the page shown (it may focus one of its controls),
+    // and the page waits to be painted until the handler is done (it may
+    // change the window's shape, as the program's main window does).
+    TPaintShownLater paintAfterHandler;
     ShowActivePage();
     if (OnChange) OnChange(this);
 }

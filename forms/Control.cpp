@@ -240,7 +240,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 void TWinControl::SetVisible(bool visible) {
     if (visible == Visible()) return;
     TControl::SetVisible(visible);
-    if (handle_) ShowWindow(handle_, visible ? SW_SHOWNA : SW_HIDE);
+    if (handle_ && visible) ShowHandle();
+    else if (handle_) ShowWindow(handle_, SW_HIDE);
     else if (visible && parent_ && parent_->HandleAllocated()) Handle();
 }
 

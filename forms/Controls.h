@@ -212,6 +212,7 @@ struct TCreateParams {
     std::string Caption;
     UINT ClassStyle = CS_DBLCLKS;
     HWND WndParent = nullptr; // the owner of a top-level window; children take their parent's
+    int Height = -1;          // the window's height when made; -1: the control's
 };
 
 class TWinControl : public TControl {
@@ -219,6 +220,22 @@ public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
     std::string ClassName() const override { return "TWinControl"; }
+
+    // While one lives, windows shown on this thread wait to be painted until
+    // it ends: a handler run meanwhile that changes the window's shape would
+    // have the system erase each of them at once, a round trip each.
+    class TPaintShownLater {
+    public:
+        TPaintShownLater();
+        ~TPaintShownLater();
+        TPaintShownLater(const TPaintShownLater&) = delete;
+        TPaintShownLater& operator=(const TPaintShownLater&) = delete;
+
+    private:
+        friend class TWinControl;
+        TPaintShownLater* outer_;
+        std::vector<HWND> shown_;
+    };
 
     // The window, created on first use with every parent before it.
     HWND Handle();
@@ -319,6 +336,8 @@ private:
     void InsertControl(TControl* control);
     // Puts a child's new window after its tab-order predecessors' windows.
     void PlaceInTabOrder(TWinControl* child);
+    // Shows the window, left whole to the next paint.
+    void ShowHandle();
     void RemoveControl(TControl* control);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void UpdateMouseControl(TControl* control);

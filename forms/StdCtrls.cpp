@@ -284,6 +284,13 @@ void TCheckBox::SetState(TCheckBoxState state) {
 
 // ---------------------------------------------------------------- TComboBox
 
+namespace {
+
+// Eight items and the list's frame.
+int DropDownHeight(int itemHeight) { return 8 * itemHeight + 2; }
+
+} // namespace
+
 TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
     SetBounds(0, 0, 145, 21);
     SetTabStop(true);
@@ -295,11 +302,27 @@ void TComboBox::CreateParams(TCreateParams& params) {
     params.WinClassName = "COMBOBOX";
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | CBS_DROPDOWNLIST;
     params.ExStyle = 0;
+    // Made at its dropped height, its list (a window of its own, on the
+    // desktop) gets its size once: sized afterwards, the system would move
+    // and size the list again, and show and hide its scroll bar as items
+    // are added to a list still of no height.
+    createdItemHeight_ = FontItemHeight();
+    params.Height = height_ + DropDownHeight(createdItemHeight_);
 }
 
 void TComboBox::InitializeWnd() {
     FillWindow(false);
-    SizeDropDown();
+    if (int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0)) == createdItemHeight_) ReadClosedHeight();
+    else SizeDropDown();
+}
+
+int TComboBox::FontItemHeight() {
+    TWindowDC screen;
+    TCanvas canvas;
+    TCanvasBinding binding(canvas, screen, &Font());
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(canvas.Handle(), &metrics);
+    return metrics.tmHeight;
 }
 
 void TComboBox::FillWindow(bool showsItems) {
@@ -314,7 +337,12 @@ void TComboBox::SizeDropDown() {
     // closed part at the height the font needs, and so do we.
     int itemHeight = int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
     if (itemHeight <= 0) itemHeight = 16;
-    SetWindowPos(handle_, nullptr, 0, 0, width_, height_ + 8 * itemHeight + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(handle_, nullptr, 0, 0, width_, height_ + DropDownHeight(itemHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ReadClosedHeight();
+}
+
+void TComboBox::ReadClosedHeight() {
     RECT r;
     GetWindowRect(handle_, &r);
     if (r.bottom > r.top) height_ = r.bottom - r.top;

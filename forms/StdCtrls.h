@@ -155,10 +155,14 @@ protected:
 private:
     // The items into the window; one that shows items is emptied first.
     void FillWindow(bool showsItems = true);
+    // The height the list gives an item in the control's font.
+    int FontItemHeight();
     void SizeDropDown();
+    void ReadClosedHeight();
 
     std::vector<std::string> items_;
     int itemIndex_ = -1;
+    int createdItemHeight_ = 0;
 };
 
 class TEdit : public TWinControl {

@@ -127,6 +127,12 @@ namespace {
 // that binds the window to it before its first message.
 thread_local TWinControl* creatingControl = nullptr;
 thread_local HHOOK creationHook = nullptr;
+thread_local TWinControl::TPaintShownLater* paintShownLater = nullptr;
+
+// All of a window just shown, left to the next paint.
+void InvalidateShown(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
 
 } // namespace
 
@@ -192,7 +198,8 @@ void TWinControl::CreateWnd() {
             explicit TCreationScope(TWinControl* control) { creatingControl = control; }
             ~TCreationScope() { creatingControl = previous; }
         } scope(this);
-        HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_, height_,
+        HWND wnd = CreateWindowExA(params.ExStyle, cls, params.Caption.c_str(), style, left_, top_, width_,
+                                   params.Height >= 0 ? params.Height : height_,
                                    parentWnd, id, GetModuleHandleA(nullptr), this);
         if (!wnd || handle_ != wnd) { // not made, or not bound: no window of ours
             if (wnd) DestroyWindow(wnd);
@@ -208,7 +215,26 @@ void TWinControl::CreateWnd() {
     // first shown: its state is kept in the controls until then.
     for (TWinControl* c : TabOrderedChildren())
         if (c->Visible() || !c->WindowWaitsWhileHidden()) c->Handle();
-    if (showWhenFilled) ShowWindow(handle_, SW_SHOWNA);
+    if (showWhenFilled) ShowHandle();
+}
+
+void TWinControl::ShowHandle() {
+    // Shown without the system erasing the window and each of its children
+    // at once, a round trip each: all of it is left waiting, and the next
+    // paint paints and erases it together.
+    SendMessageA(handle_, WM_SHOWWINDOW, TRUE, 0);
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOREDRAW);
+    if (paintShownLater) paintShownLater->shown_.push_back(handle_);
+    else InvalidateShown(handle_);
+}
+
+TWinControl::TPaintShownLater::TPaintShownLater() : outer_(paintShownLater) { paintShownLater = this; }
+
+TWinControl::TPaintShownLater::~TPaintShownLater() {
+    paintShownLater = outer_;
+    for (HWND window : shown_)
+        if (IsWindowVisible(window)) InvalidateShown(window);
 }
 
 void TWinControl::PlaceInTabOrder(TWinControl* child) {
