@@ -132,17 +132,19 @@ void TQorVarnoqForm::FormCreate(TObject*) {
     ChooseResourceModules(ExecutableDirectory());
     CurrentKeyId = 15;
     FillSpecialFunctionList();
-    // Until a key's record is found the mode controls have no record to
-    // write into; ShowKeyFunction enables them with the first one.
-    for (TWinControl* control : std::initializer_list<TWinControl*>{
-             DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
-        control->SetEnabled(false);
+    ShowKeyFunction();
+    // Without a key's record the mode controls have nothing to write into.
+    // (With one, they were set for it: disabled first, they would be
+    // disabled and enabled again, a round trip to the system each.)
+    if (!CurrentRecord)
+        for (TWinControl* control : std::initializer_list<TWinControl*>{
+                 DefaultRadioButton, SpecialFunctionRadioButton, CustomRadioButton, UlaListBox1, SetCustomButton})
+            control->SetEnabled(false);
     if (keysUnreadable_) {
         ResetAllFunctionButton->SetEnabled(false);
         KeysUnreadableLabel->SetCaption(AppText(atKeysUnreadable));
         KeysUnreadableLabel->SetVisible(true);
     }
-    ShowKeyFunction();
     // Tab brings the keyboard onto the picture at the key the page shows.
     for (int i = 0; i < HotImage1->HotSpots().Count(); ++i)
         if (components::TSpot* spot = HotImage1->HotSpots().Items(i); spot->Id() == CurrentKeyId)
