@@ -17,17 +17,15 @@ constexpr int BandStrip = 128;
 
 } // namespace
 
-// The background rendered at one size, in the pixel format of the surface
-// it is copied to, with what it was rendered from: the whole picture, or a
+// The background rendered at one size, on an image made for the surface it
+// is copied to, with what it was rendered from: the whole picture, or a
 // strip of its bands.
 struct TOxaFillBackground::TRendered {
     TRendered(HDC like, int width, int height, TGradientBands bands)
         : Width(width), Height(height), Bands(bands),
-          Bitmap(CreateCompatibleBitmap(like, bands == TGradientBands::Rows ? std::min(width, BandStrip) : width,
-                                        bands == TGradientBands::Columns ? std::min(height, BandStrip) : height)),
-          DC(static_cast<HBITMAP>(Bitmap.Get()), like) {
-        if (!Bitmap.Get()) OutOfResources();
-    }
+          Bitmap(NewImage(like, bands == TGradientBands::Rows ? std::min(width, BandStrip) : width,
+                          bands == TGradientBands::Columns ? std::min(height, BandStrip) : height)),
+          DC(static_cast<HBITMAP>(Bitmap.Get()), like) {}
 
     bool Shows(const TOxaBackground& background, int width, int height) const {
         return Valid && width == Width && height == Height && Changes == background.ChangeCount() &&

@@ -7,6 +7,7 @@
 
 #include "GdiGuards.h"
 #include "IcoDecoder.h"
+#include "Painting.h"
 #include "Resources.h"
 
 namespace forms {
@@ -394,7 +395,7 @@ int TImageList::AddImages(int count, const std::function<void(int, HDC, HDC, con
     // list takes in one step: the list's own way with an icon loads it
     // again from its module, one at a time.
     TWindowDC screen;
-    TGdiObject image(CreateCompatibleBitmap(screen, width_ * count, height_));
+    TGdiObject image(NewImage(screen, width_ * count, height_));
     TGdiObject mask(CreateBitmap(width_ * count, height_, 1, 1, nullptr));
     if (!image.Get() || !mask.Get()) OutOfResources();
     {

@@ -118,8 +118,7 @@ int TWinControl::PaintWaitingChildren(HDC dc, POINT origin, HRGN shown, std::vec
             if (with == TPaintedWith::PrintClient) {
                 // A system control takes its DC's origin for its own: it
                 // draws on an image of its size, over what lies behind it.
-                TGdiObject image(CreateCompatibleBitmap(dc, client.right, client.bottom));
-                if (!image.Get()) OutOfResources();
+                TGdiObject image(NewImage(dc, client.right, client.bottom));
                 TMemoryDC own(static_cast<HBITMAP>(image.Get()), dc);
                 BitBlt(own, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
                 SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(own)), 0);

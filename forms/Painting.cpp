@@ -12,14 +12,33 @@ RECT ClientRectOf(HWND window) {
     return r;
 }
 
-HBITMAP NewImage(HDC like, const RECT& area) {
-    HBITMAP bitmap = CreateCompatibleBitmap(like, std::max<int>(1, area.right - area.left),
-                                            std::max<int>(1, area.bottom - area.top));
-    if (!bitmap) OutOfResources();
-    return bitmap;
+HBITMAP NewAreaImage(HDC like, const RECT& area) {
+    return NewImage(like, area.right - area.left, area.bottom - area.top);
 }
 
 } // namespace
+
+HBITMAP NewImage(HDC like, int width, int height) {
+    width = std::max(1, width);
+    height = std::max(1, height);
+    constexpr int DibSectionBytes = 48 * 1024;
+    HBITMAP bitmap = nullptr;
+    if (GetObjectType(like) == OBJ_MEMDC || width * height * 4 > DibSectionBytes) {
+        bitmap = CreateCompatibleBitmap(like, width, height);
+    } else {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    }
+    if (!bitmap) OutOfResources();
+    return bitmap;
+}
 
 TCanvasBinding::TCanvasBinding(TCanvas& canvas, HDC dc, const TFont* font)
     : canvas_(canvas), previous_(canvas.dc_) {
@@ -38,14 +57,14 @@ TPaintBuffer::TPaintScope::TPaintScope(HWND window) : window(window) {
 TPaintBuffer::TPaintBuffer(HWND window)
     : paint_(window), targetDC_(paint_.dc), area_(ClientRectOf(window)), paintRect_(paint_.ps.rcPaint),
       // Nothing to paint (a window all covered by its children) needs no image.
-      bitmap_(NewImage(targetDC_, IsRectEmpty(&paintRect_) ? RECT{} : area_)),
+      bitmap_(NewAreaImage(targetDC_, IsRectEmpty(&paintRect_) ? RECT{} : area_)),
       memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
     canvas_.SetHandle(memoryDC_);
     ::IntersectClipRect(memoryDC_, paintRect_.left, paintRect_.top, paintRect_.right, paintRect_.bottom);
 }
 
 TPaintBuffer::TPaintBuffer(HDC target, const RECT& area)
-    : paint_(nullptr), targetDC_(target), area_(area), paintRect_(area), bitmap_(NewImage(targetDC_, area_)),
+    : paint_(nullptr), targetDC_(target), area_(area), paintRect_(area), bitmap_(NewAreaImage(targetDC_, area_)),
       memoryDC_(static_cast<HBITMAP>(bitmap_.Get()), targetDC_) {
     canvas_.SetHandle(memoryDC_);
     // Drawing uses the target's coordinates.

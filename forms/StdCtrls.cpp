@@ -300,20 +300,21 @@ TComboBox::TComboBox(TComponent* owner) : TWinControl(owner) {
 void TComboBox::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.WinClassName = "COMBOBOX";
-    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | CBS_DROPDOWNLIST;
+    // The list is a window of its own, on the desktop, and each move of it
+    // costs the system a round of the display's settings. The system moves
+    // it as the control is made and given its font, and a list of integral
+    // height would then size itself again after each move: its height is
+    // set when it drops instead (see NotifyReflected).
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_NOINTEGRALHEIGHT;
     params.ExStyle = 0;
-    // Made at its dropped height, its list (a window of its own, on the
-    // desktop) gets its size once: sized afterwards, the system would move
-    // and size the list again, and show and hide its scroll bar as items
-    // are added to a list still of no height.
-    createdItemHeight_ = FontItemHeight();
-    params.Height = height_ + DropDownHeight(createdItemHeight_);
+    // Made at about its dropped height, so that items are added to a list
+    // that shows them and its scroll bar appears at most once.
+    params.Height = height_ + DropDownHeight(FontItemHeight());
 }
 
 void TComboBox::InitializeWnd() {
     FillWindow(false);
-    if (int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0)) == createdItemHeight_) ReadClosedHeight();
-    else SizeDropDown();
+    ReadClosedHeight();
 }
 
 int TComboBox::FontItemHeight() {
@@ -382,6 +383,17 @@ void TComboBox::Loaded() {
 }
 
 bool TComboBox::NotifyReflected(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == CBN_DROPDOWN) {
+        // Sent before the list is placed: it drops showing whole items.
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        RECT list{};
+        const int itemHeight = int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
+        if (GetComboBoxInfo(handle_, &info) && GetWindowRect(info.hwndList, &list) &&
+            list.bottom - list.top != DropDownHeight(itemHeight))
+            SizeDropDown();
+        return false;
+    }
     if (msg != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE) return false;
     itemIndex_ = int(SendMessageA(handle_, CB_GETCURSEL, 0, 0));
     if (OnChange) OnChange(this);

@@ -162,7 +162,6 @@ private:
 
     std::vector<std::string> items_;
     int itemIndex_ = -1;
-    int createdItemHeight_ = 0;
 };
 
 class TEdit : public TWinControl {
