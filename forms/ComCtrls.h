@@ -67,11 +67,14 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void InitializeWnd() override;
     bool NotifyReflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void FontChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TTabSheet;
+    // A small damage (the tabs after a switch) painted through an image.
+    bool PaintDamageOnImage();
     void InsertPage(TTabSheet* page);
     void RemovePage(TTabSheet* page);
     void MovePage(TTabSheet* page, int index);
