@@ -104,24 +104,27 @@ void TPageControl::CreateParams(TCreateParams& params) {
 void TPageControl::InitializeWnd() { UpdateTabs(); }
 
 LRESULT TPageControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_PAINT && !wParam && PaintDamageOnImage()) return 0;
+    if (msg == WM_PAINT && !wParam) {
+        PaintDamage();
+        return 0;
+    }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
 
-bool TPageControl::PaintDamageOnImage() {
+void TPageControl::PaintDamage() {
     // Drawn on the screen, each themed part of a tab costs the system a
     // round trip to the display settings (about 0.1 ms under Wine); drawn
-    // on an image, none. A large damage (the whole control) is left to the
-    // control: its image would cost more in memory than it saves.
+    // on an image, none. A large damage (the whole control) is drawn on the
+    // screen: its image would cost more in memory than it saves.
     constexpr int ImageBytes = 48 * 1024;
-    RECT box{};
-    if (!GetUpdateRect(handle_, &box, FALSE)) return false;
-    const int width = box.right - box.left, height = box.bottom - box.top;
-    if (width * height * 4 > ImageBytes) return false;
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(handle_, &ps);
-    if (!dc) return false;
-    {
+    if (!dc) return;
+    const RECT box = ps.rcPaint;
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    if (width * height * 4 > ImageBytes) {
+        DefaultHandler(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    } else if (width > 0 && height > 0) {
         TGdiObject image(NewImage(dc, width, height));
         TMemoryDC own(static_cast<HBITMAP>(image.Get()), dc);
         SetViewportOrgEx(own, -box.left, -box.top, nullptr);
@@ -131,7 +134,6 @@ bool TPageControl::PaintDamageOnImage() {
         BitBlt(dc, box.left, box.top, width, height, own, box.left, box.top, SRCCOPY);
     }
     EndPaint(handle_, &ps);
-    return true;
 }
 
 void TPageControl::SetBounds(int left, int top, int width, int height) {

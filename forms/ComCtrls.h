@@ -73,8 +73,8 @@ protected:
 
 private:
     friend class TTabSheet;
-    // A small damage (the tabs after a switch) painted through an image.
-    bool PaintDamageOnImage();
+    // WM_PAINT: a small damage (the tabs after a switch) through an image.
+    void PaintDamage();
     void InsertPage(TTabSheet* page);
     void RemovePage(TTabSheet* page);
     void MovePage(TTabSheet* page, int index);
