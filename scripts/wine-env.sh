@@ -36,6 +36,9 @@ start_display() {
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$n"
+  # An X server without resources makes Xlib read the resource files on
+  # every lookup: see the file.
+  export XENVIRONMENT="$VARNOQ_ROOT/scripts/headless.Xresources"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
 }
 
