@@ -286,8 +286,9 @@ void TCheckBox::SetState(TCheckBoxState state) {
 
 namespace {
 
-// Eight items and the list's frame.
-int DropDownHeight(int itemHeight) { return 8 * itemHeight + 2; }
+// The dropped list shows eight items; with its frame.
+constexpr int DroppedItems = 8;
+int DropDownHeight(int itemHeight, int items = DroppedItems) { return items * itemHeight + 2; }
 
 } // namespace
 
@@ -307,9 +308,10 @@ void TComboBox::CreateParams(TCreateParams& params) {
     // set when it drops instead (see NotifyReflected).
     params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_NOINTEGRALHEIGHT;
     params.ExStyle = 0;
-    // Made at about its dropped height, so that items are added to a list
-    // that shows them and its scroll bar appears at most once.
-    params.Height = height_ + DropDownHeight(FontItemHeight());
+    // Made with a list that shows all its items (up to a limit), so that
+    // its scroll bar, a change of the list's frame, does not appear while
+    // they are added: the list gets its scroll bar when it first drops.
+    params.Height = height_ + DropDownHeight(FontItemHeight(), std::clamp(int(items_.size()) + 1, DroppedItems, 32));
 }
 
 void TComboBox::InitializeWnd() {
@@ -338,6 +340,7 @@ void TComboBox::SizeDropDown() {
     // closed part at the height the font needs, and so do we.
     int itemHeight = int(SendMessageA(handle_, CB_GETITEMHEIGHT, 0, 0));
     if (itemHeight <= 0) itemHeight = 16;
+    ReadClosedHeight(); // a layout may have given the control another height since
     SetWindowPos(handle_, nullptr, 0, 0, width_, height_ + DropDownHeight(itemHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ReadClosedHeight();

@@ -241,10 +241,16 @@ void TWinControl::PlaceInTabOrder(TWinControl* child) {
     // The system's z-order of siblings (which screen readers walk) must agree
     // with the order Tab walks, also for a window made after its siblings.
     HWND after = HWND_TOP;
+    bool last = true;
+    bool passed = false;
     for (TWinControl* c : TabOrderedChildren()) {
-        if (c == child) break;
-        if (c->handle_) after = c->handle_;
+        if (c == child) passed = true;
+        else if (!passed && c->handle_) after = c->handle_;
+        else if (passed && c->handle_) last = false;
     }
+    // A new child window goes below its siblings: one that comes last in
+    // the order is in its place, and asking the system costs a round trip.
+    if (last) return;
     if (GetWindow(child->handle_, GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
         SetWindowPos(child->handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }

@@ -208,6 +208,31 @@ TEST_F(StdCtrlsTest, DropDownListReportsOnlyTheUsersPick) {
     EXPECT_LT(combo->Height(), 40);
 }
 
+TEST_F(StdCtrlsTest, ADroppedListShowsWholeItemsAndEightAtMost) {
+    const struct {
+        int items, rows;
+        bool scrolls;
+    } cases[] = {{3, 3, false}, {8, 8, false}, {10, 8, true}, {40, 8, true}};
+    for (const auto& c : cases) {
+        auto* combo = Make<TComboBox>(form, 8, 8, 120, 21);
+        std::vector<std::string> items;
+        for (int i = 0; i < c.items; ++i) items.push_back("item " + std::to_string(i));
+        combo->SetItems(items);
+        form->Show();
+        Send(combo, CB_SHOWDROPDOWN, TRUE);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
+        RECT client{};
+        GetClientRect(info.hwndList, &client);
+        const bool scrolls = (GetWindowLongA(info.hwndList, GWL_STYLE) & WS_VSCROLL) != 0;
+        EXPECT_EQ(client.bottom, c.rows * Send(combo, CB_GETITEMHEIGHT)) << c.items << " items";
+        EXPECT_EQ(scrolls, c.scrolls) << c.items << " items";
+        Send(combo, CB_SHOWDROPDOWN, FALSE);
+        delete combo;
+    }
+}
+
 TEST_F(StdCtrlsTest, EditReportsEveryChangeOfItsTextOnce) {
     auto* early = Make<TEdit>(form, 8, 40, 120, 21);
     auto* edit = Make<TEdit>(form, 8, 8, 120, 21);
