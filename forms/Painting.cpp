@@ -16,6 +16,14 @@ HBITMAP NewAreaImage(HDC like, const RECT& area) {
     return NewImage(like, area.right - area.left, area.bottom - area.top);
 }
 
+// A memory DC holding an image of another format than 32 bits (a mask, a
+// picture's own pixels) gets images of that format.
+bool HoldsOtherFormat(HDC dc) {
+    if (GetObjectType(dc) != OBJ_MEMDC) return false;
+    BITMAP held{};
+    return !GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof held, &held) || held.bmBitsPixel != 32;
+}
+
 } // namespace
 
 HBITMAP NewImage(HDC like, int width, int height) {
@@ -23,7 +31,7 @@ HBITMAP NewImage(HDC like, int width, int height) {
     height = std::max(1, height);
     constexpr int DibSectionBytes = 48 * 1024;
     HBITMAP bitmap = nullptr;
-    if (GetObjectType(like) == OBJ_MEMDC || width * height * 4 > DibSectionBytes) {
+    if (HoldsOtherFormat(like) || width * height * 4 > DibSectionBytes) {
         bitmap = CreateCompatibleBitmap(like, width, height);
     } else {
         BITMAPINFO info{};
