@@ -496,6 +496,28 @@ TEST(Canvas, CopiesStretchesAndComposesOffscreen) {
     EXPECT_EQ(p.Count(clRed) + p.Count(clBlack), 100);
 }
 
+// An image to compose on keeps the format of what it is copied to; of 32
+// bits, a small one is a DIB section, made without asking the display.
+TEST(PaintBuffer, ImagesTakeTheFormatOfWhatTheyAreCopiedTo) {
+    TWindowDC screen;
+    TGdiObject maskBits(CreateBitmap(8, 8, 1, 1, nullptr));
+    TMemoryDC mask(static_cast<HBITMAP>(maskBits.Get()));
+    const struct {
+        HDC like;
+        int width, height, bits;
+        bool dibSection;
+    } cases[] = {{screen, 16, 16, 32, true}, {screen, 640, 400, GetDeviceCaps(screen, BITSPIXEL), false},
+                 {mask, 16, 16, 1, false}};
+    for (const auto& c : cases) {
+        TGdiObject image(NewImage(c.like, c.width, c.height));
+        DIBSECTION dib{};
+        const int size = GetObjectA(image.Get(), sizeof dib, &dib);
+        EXPECT_EQ(size == int(sizeof dib), c.dibSection) << c.width << "x" << c.height;
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, c.bits) << c.width << "x" << c.height;
+        EXPECT_EQ(dib.dsBm.bmWidth, c.width);
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(Bitmap, SizeKeepsThePictureAndWhitensTheRest) {

@@ -762,6 +762,30 @@ TEST_F(StdCtrlsTest, APageTheUserPicksIsErasedByNothingBeforeItPaints) {
     paintRecorder = nullptr;
 }
 
+TEST_F(StdCtrlsTest, ADamagedPartOfTheTabsRepaintsAsTheControlDrawsItOnTheScreen) {
+    auto* tabs = Make<TPageControl>(form, 8, 8, 300, 200);
+    for (const char* caption : {"Keys", "OSD", "Key Status"}) {
+        auto* sheet = new TTabSheet(form);
+        sheet->SetParent(tabs);
+        sheet->SetCaption(caption);
+    }
+    form->Show();
+    Pump();
+    // The tabs, and a part of them that starts elsewhere than the corner.
+    for (RECT damage : {RECT{0, 0, 300, 24}, RECT{40, 2, 140, 18}}) {
+        {
+            TWindowDC screen(tabs->Handle());
+            IntersectClipRect(screen, damage.left, damage.top, damage.right, damage.bottom);
+            SendMessageA(tabs->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(screen)), 0);
+            SendMessageA(tabs->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(screen)), PRF_CLIENT);
+        }
+        const testing_support::TPixels drawnOnScreen = testing_support::ReadWindow(tabs->Handle());
+        InvalidateRect(tabs->Handle(), &damage, TRUE);
+        UpdateWindow(tabs->Handle());
+        EXPECT_TRUE(testing_support::ReadWindow(tabs->Handle()) == drawnOnScreen) << damage;
+    }
+}
+
 TEST_F(StdCtrlsTest, LabelSizesToItsTextAndPaintsItsGroundUnlessTransparent) {
     auto* plain = Make<TLabel>(form, 10, 10, 0, 0);
     plain->SetCaption("Delay");
