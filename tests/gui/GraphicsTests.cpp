@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "HandleCounter.h"
@@ -496,22 +497,18 @@ TEST(Canvas, CopiesStretchesAndComposesOffscreen) {
     EXPECT_EQ(p.Count(clRed) + p.Count(clBlack), 100);
 }
 
-// An image to compose on keeps the format of what it is copied to; of 32
-// bits, a small one is a DIB section, made without asking the display.
+// An image to compose on keeps the format of what it is copied to (a
+// mask's); for the screen, a small one is a DIB section of 32 bits.
 TEST(PaintBuffer, ImagesTakeTheFormatOfWhatTheyAreCopiedTo) {
     TWindowDC screen;
     TGdiObject maskBits(CreateBitmap(8, 8, 1, 1, nullptr));
     TMemoryDC mask(static_cast<HBITMAP>(maskBits.Get()));
-    const struct {
-        HDC like;
-        int width, bits;
-        bool dibSection;
-    } cases[] = {{screen, 16, 32, true}, {screen, 640, GetDeviceCaps(screen, BITSPIXEL), false}, {mask, 16, 1, false}};
-    for (const auto& c : cases) {
-        TGdiObject image(NewImage(c.like, c.width, c.width));
+    for (auto [like, bits, dibBytes] :
+         std::vector<std::tuple<HDC, int, int>>{{screen, 32, sizeof(DIBSECTION)}, {mask, 1, sizeof(BITMAP)}}) {
         DIBSECTION dib{};
-        EXPECT_EQ(GetObjectA(image.Get(), sizeof dib, &dib) == int(sizeof dib), c.dibSection) << c.width;
-        EXPECT_EQ(dib.dsBm.bmBitsPixel, c.bits) << c.width;
+        TGdiObject image(NewImage(like, 16, 16));
+        EXPECT_EQ(GetObjectA(image.Get(), sizeof dib, &dib), dibBytes);
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, bits);
     }
 }
 
