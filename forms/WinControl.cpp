@@ -297,6 +297,17 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         if (PaintsOwnBackground()) return 1; // painting covers everything, off-screen
         break;
+    case WM_NCPAINT: {
+        // A window without frame, caption or scroll bars has nothing outside
+        // its client area; the system would fetch a DC of the whole window
+        // to draw nothing (under Wine, three round trips to the display
+        // settings).
+        RECT window{}, client{};
+        GetWindowRect(handle_, &window);
+        GetClientRect(handle_, &client);
+        if (client.right == window.right - window.left && client.bottom == window.bottom - window.top) return 0;
+        break;
+    }
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
