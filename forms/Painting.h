@@ -12,11 +12,11 @@ namespace forms {
 
 // A bitmap to compose on, for copying to `like`: for a memory DC, in the
 // format of the bitmap it holds. Of 32 bits (for a window or the screen
-// too), a small image is a DIB section: a bitmap compatible with the display costs the
-// system a round trip to the display settings when made and again when
-// selected (about 0.2 ms under Wine). A DIB section's memory is mapped
-// afresh and faults in page by page, so from about 48 KB on, the
-// compatible bitmap, whose memory the process reuses, is the cheaper.
+// too), a small image is a DIB section: a bitmap compatible with the
+// display costs the system a round trip to the display settings when made
+// and again when selected (about 0.2 ms under Wine). A DIB section's
+// memory is mapped afresh and faults in page by page, so from about 48 KB
+// on, the compatible bitmap, whose memory the process reuses, is cheaper.
 // Throws when the system is out of memory or handles.
 HBITMAP NewImage(HDC like, int width, int height);
 

@@ -302,7 +302,7 @@ void TComboBox::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     params.WinClassName = "COMBOBOX";
     // The list is a window of its own, on the desktop, and each move of it
-    // costs the system a round of the display's settings. The system moves
+    // costs the system round trips to the display settings. The system moves
     // it as the control is made and given its font, and a list of integral
     // height would then size itself again after each move: its height is
     // set when it drops instead (see NotifyReflected).
