@@ -115,14 +115,13 @@ void TPageControl::PaintDamage() {
     // Drawn on the screen, each themed part of a tab costs the system a
     // round trip to the display settings (about 0.1 ms under Wine); drawn
     // on an image, none. A large damage (the whole control) is drawn on the
-    // screen: its image would cost more in memory than it saves.
-    constexpr int ImageBytes = 48 * 1024;
+    // screen: its image would cost more than it saves.
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(handle_, &ps);
     if (!dc) return;
     const RECT box = ps.rcPaint;
     const int width = box.right - box.left, height = box.bottom - box.top;
-    if (width * height * 4 > ImageBytes) {
+    if (width * height * 4 > SmallImageBytes) {
         DefaultHandler(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     } else if (width > 0 && height > 0) {
         TGdiObject image(NewImage(dc, width, height));

@@ -29,9 +29,8 @@ bool HoldsOtherFormat(HDC dc) {
 HBITMAP NewImage(HDC like, int width, int height) {
     width = std::max(1, width);
     height = std::max(1, height);
-    constexpr int DibSectionBytes = 48 * 1024;
     HBITMAP bitmap = nullptr;
-    if (HoldsOtherFormat(like) || width * height * 4 > DibSectionBytes) {
+    if (HoldsOtherFormat(like) || width * height * 4 > SmallImageBytes) {
         bitmap = CreateCompatibleBitmap(like, width, height);
     } else {
         BITMAPINFO info{};

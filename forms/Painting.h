@@ -19,6 +19,7 @@ namespace forms {
 // on, the compatible bitmap, whose memory the process reuses, is cheaper.
 // Throws when the system is out of memory or handles.
 HBITMAP NewImage(HDC like, int width, int height);
+constexpr int SmallImageBytes = 48 * 1024; // of 32 bits, made as a DIB section
 
 // A canvas drawing on a DC someone else owns, for the length of a block:
 // the one way to put a canvas on a DC. The DC gets its own objects and

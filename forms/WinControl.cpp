@@ -240,17 +240,14 @@ TWinControl::TPaintShownLater::~TPaintShownLater() {
 void TWinControl::PlaceInTabOrder(TWinControl* child) {
     // The system's z-order of siblings (which screen readers walk) must agree
     // with the order Tab walks, also for a window made after its siblings.
-    HWND after = HWND_TOP;
-    bool last = true;
-    bool passed = false;
-    for (TWinControl* c : TabOrderedChildren()) {
-        if (c == child) passed = true;
-        else if (!passed && c->handle_) after = c->handle_;
-        else if (passed && c->handle_) last = false;
-    }
+    const std::vector<TWinControl*> order = TabOrderedChildren();
+    const auto at = std::find(order.begin(), order.end(), child);
     // A new child window goes below its siblings: one that comes last in
     // the order is in its place, and asking the system costs a round trip.
-    if (last) return;
+    if (at == order.end() || std::none_of(at + 1, order.end(), [](TWinControl* c) { return c->handle_; })) return;
+    HWND after = HWND_TOP;
+    for (auto it = order.begin(); it != at; ++it)
+        if ((*it)->handle_) after = (*it)->handle_;
     if (GetWindow(child->handle_, GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
         SetWindowPos(child->handle_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
